@@ -1,0 +1,1 @@
+// Keeps mirvane_core a valid library while subsystems are added.

@@ -1,0 +1,1 @@
+// The audio library is being laid down.

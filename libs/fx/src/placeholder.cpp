@@ -1,0 +1,1 @@
+// The effects library is being laid down.
