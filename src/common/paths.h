@@ -1,0 +1,16 @@
+#pragma once
+// Where the program's own files lie.
+
+#include <QString>
+
+namespace mirvane {
+
+// The program directory with a trailing '/': MIRVANE_HOME when set (tests start the whole
+// program in a temporary folder), otherwise the executable's directory. "playlist.m3u",
+// Skins.ini, Skins/, iradio.ini and vis/ lie there.
+QString ProgramDir();
+
+// Lets pending window events run, as the handlers that "let pending messages run" need.
+void ProcessPendingEvents();
+
+} // namespace mirvane
