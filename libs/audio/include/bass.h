@@ -1,0 +1,288 @@
+/*
+ * Mirvane audio library: decoding, output, seeking, syncs, DSP hooks, FFT data and recording.
+ *
+ * A C interface over an internal engine. Streams (MP1/MP2/MP3, Ogg Vorbis, WAV) and tracker
+ * music (MOD, MTM, S3M, XM, IT) are decoded ahead on a library thread into a ring of about
+ * half a second per channel; SDL2's output callback only mixes from those rings.
+ *
+ * General rules
+ * - Handles are 32-bit; 0 means failure. A handle is never reused while the library is
+ *   initialised, so a stale handle fails with BASS_ERROR_HANDLE instead of hitting another
+ *   channel.
+ * - Every function may be called from any thread, including from a sync callback.
+ *   DSP callbacks may call the library too, but must not wait for another thread that is
+ *   calling it.
+ * - On failure a function returns 0 (FALSE, or (DWORD)-1 / (QWORD)-1 where 0 is a valid
+ *   result, as noted) and sets the calling thread's error code (BASS_ErrorGetCode).
+ *   On success the calling thread's error code is BASS_OK.
+ * - Positions and lengths are byte counts of 16-bit PCM at the channel's own sample rate and
+ *   channel count (one frame = 2 * channels bytes). Times are seconds as float.
+ * - Input files are only ever opened for reading.
+ */
+#ifndef MIRVANE_BASS_H
+#define MIRVANE_BASS_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t DWORD;
+typedef uint64_t QWORD;
+typedef int BOOL;
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+typedef DWORD HSTREAM; /* file stream */
+typedef DWORD HMUSIC;  /* tracker music */
+typedef DWORD HSYNC;   /* sync attached to a channel */
+typedef DWORD HRECORD; /* recording channel */
+typedef DWORD HDSP;    /* DSP attached to a channel */
+typedef DWORD HFX;     /* built-in effect attached to a channel */
+
+/* ---- Error codes (BASS_ErrorGetCode) ------------------------------------------------- */
+#define BASS_OK 0              /* the last call succeeded */
+#define BASS_ERROR_MEM 1       /* out of memory */
+#define BASS_ERROR_FILEOPEN 2  /* the file cannot be opened (missing, a directory, no access) */
+#define BASS_ERROR_DRIVER 3    /* the output (or capture) device cannot be opened */
+#define BASS_ERROR_FORMAT 4    /* not a format this library decodes, or damaged beyond use */
+#define BASS_ERROR_HANDLE 5    /* not a valid handle (or a handle of the wrong kind) */
+#define BASS_ERROR_INIT 6      /* BASS_Init (or BASS_RecordInit) has not succeeded */
+#define BASS_ERROR_ALREADY 7   /* already initialised / already in that state */
+#define BASS_ERROR_POSITION 8  /* position beyond the end of the channel */
+#define BASS_ERROR_ILLPARAM 9  /* a parameter is out of its range */
+#define BASS_ERROR_ILLTYPE 10  /* unknown sync, FX or data type */
+#define BASS_ERROR_NOTAVAIL 11 /* not available for this channel kind or in this build */
+#define BASS_ERROR_DECODE 12   /* not allowed on a decode-only channel (it cannot be played) */
+#define BASS_ERROR_NOPLAY 13   /* the channel is not playing */
+#define BASS_ERROR_DEVICE 14   /* no such device number */
+#define BASS_ERROR_ENDED 15    /* the channel has nothing more to give */
+#define BASS_ERROR_EMPTY 16    /* the file is empty */
+#define BASS_ERROR_UNKNOWN (-1)
+
+/* ---- Flags and constants --------------------------------------------------------------- */
+/* BASS_StreamCreateFile / BASS_MusicLoad: the channel is not played; its 16-bit PCM (with DSPs
+ * and FX applied) is pulled with BASS_ChannelGetData on the caller's thread. Decode-only
+ * channels need no BASS_Init. */
+#define BASS_STREAM_DECODE 0x200000
+/* BASS_StreamCreateFile: scan the whole file at creation so that the length is exact even
+ * when no header gives it (MP3 without a Xing/Info header). Without it such a length is an
+ * estimate from the first frames. */
+#define BASS_STREAM_PRESCAN 0x20000
+/* BASS_MusicLoad: ramp volume changes of the tracker's notes to avoid clicks. */
+#define BASS_MUSIC_RAMP 0x200
+
+/* BASS_ChannelIsActive results */
+#define BASS_ACTIVE_STOPPED 0 /* never played, at its end, or not a channel */
+#define BASS_ACTIVE_PLAYING 1
+#define BASS_ACTIVE_PAUSED 3
+
+/* BASS_ChannelSetSync types */
+#define BASS_SYNC_END 2  /* the channel's last sample has been heard; data = 0 */
+#define BASS_SYNC_META 4 /* new metadata on a URL stream; data = 0 */
+
+/* BASS_ChannelGetData: a length with this bit set asks for data other than PCM. */
+#define BASS_DATA_FFT2048 0x80000002 /* 1024 floats: magnitudes of a 2048-point FFT */
+
+/* BASS_ChannelSetFX types */
+#define BASS_FX_PARAMEQ 7 /* one peaking-equalizer band; see BASS_PARAMEQ */
+
+/* BASS_StreamGetTags types (URL streams) */
+#define BASS_TAG_HTTP 4 /* response header lines, each ended by '\0', then an empty one */
+#define BASS_TAG_META 5 /* the last metadata text */
+
+/* ---- Library ---------------------------------------------------------------------------- */
+
+/* 0x00010002: high word 1, low word 2. */
+DWORD BASS_GetVersion(void);
+
+/* Opens the output. device 0: "no sound" - nothing is heard, but channels still play and
+ * advance in real time (positions, syncs and FFT work). device 1: the default output device
+ * through SDL2 (SDL_AUDIODRIVER picks the driver; "dummy" and "disk" work). freq is the
+ * output rate in Hz (8000..192000; 0 means 44100). flags, win and clsid are ignored.
+ * Fails with BASS_ERROR_DRIVER when the device cannot be opened, BASS_ERROR_DEVICE for
+ * another device number, BASS_ERROR_ALREADY when already initialised. */
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, void *win, const void *clsid);
+
+/* Lets the output run (BASS_Init already does); TRUE when initialised. */
+BOOL BASS_Start(void);
+
+/* Frees every channel (decode-only ones included), sync, DSP and recording, stops the
+ * library's threads and closes the output. BASS_Init may be called again afterwards.
+ * Calling it from a sync callback is allowed. */
+BOOL BASS_Free(void);
+
+/* Master volume of this program's output, 0 (silent) to 100 (unchanged); linear amplitude
+ * factor volume/100, applied to the mix. The system mixer is not touched. Default 100. */
+BOOL BASS_SetVolume(DWORD volume);
+
+/* The device number passed to the successful BASS_Init, or (DWORD)-1 when not initialised. */
+DWORD BASS_GetDevice(void);
+
+/* A readable name of device 0 or 1; NULL for other numbers. The text stays valid for the
+ * life of the process. */
+const char *BASS_GetDeviceDescription(int device);
+
+/* The last error code of the calling thread (see the list above). */
+int BASS_ErrorGetCode(void);
+
+/* ---- Tracker music ---------------------------------------------------------------------- */
+
+/* Loads a MOD, MTM, S3M, XM or IT module from a file (mem FALSE: file is a UTF-8 path, offset
+ * and length select a part of it, length 0 meaning to the end) or from memory (mem TRUE: file
+ * points to length bytes, which are copied). The content is probed first, so anything that is
+ * not a module (an MP3, Ogg, WAV, text) returns 0 quickly with BASS_ERROR_FORMAT.
+ * flags: BASS_MUSIC_RAMP, BASS_STREAM_DECODE. freq: the rendering rate, 0 for the output rate
+ * (44100 when not initialised). The music plays once through. */
+HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
+                      DWORD freq);
+
+/* playlen FALSE: the number of orders (entries of the order list that are played).
+ * playlen TRUE: the playing length in bytes. (DWORD)-1 on failure. */
+DWORD BASS_MusicGetLength(HMUSIC handle, BOOL playlen);
+
+/* The module's title ("" when it has none); valid until the music is freed. NULL on failure. */
+const char *BASS_MusicGetName(HMUSIC handle);
+
+/* Frees a music (FALSE with BASS_ERROR_HANDLE for anything else, e.g. a stream handle).
+ * After it returns, none of the music's syncs or DSPs runs or will run (except one that is
+ * running on the calling thread itself). */
+BOOL BASS_MusicFree(HMUSIC handle);
+
+/* ---- Streams ---------------------------------------------------------------------------- */
+
+/* Opens an MP1/MP2/MP3 (libmpg123, gapless information honoured), Ogg Vorbis or WAV (8/16/
+ * 24/32-bit integer or float PCM) stream, detected by content, not by name. mem/file/offset/
+ * length as for BASS_MusicLoad (memory is copied). flags: BASS_STREAM_PRESCAN,
+ * BASS_STREAM_DECODE. Errors: BASS_ERROR_FILEOPEN (missing, directory, unreadable),
+ * BASS_ERROR_EMPTY (empty file), BASS_ERROR_FORMAT (anything else not decodable),
+ * BASS_ERROR_INIT (a played stream before BASS_Init). */
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length,
+                              DWORD flags);
+
+/* Internet streams are not part of this build: both fail with BASS_ERROR_NOTAVAIL. */
+typedef void DOWNLOADPROC(const void *buffer, DWORD length, void *user);
+HSTREAM BASS_StreamCreateURL(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc,
+                             void *user);
+const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags);
+
+/* Length in bytes, exact to the decoded sample count (see BASS_STREAM_PRESCAN for MP3 without
+ * a header); also answers for music handles. (QWORD)-1 on failure. */
+QWORD BASS_StreamGetLength(HSTREAM handle);
+
+/* Frees a stream (FALSE with BASS_ERROR_HANDLE for a music handle); same guarantees as
+ * BASS_MusicFree. */
+BOOL BASS_StreamFree(HSTREAM handle);
+
+/* ---- Channels (streams, music and, where noted, recordings) --------------------------- */
+
+/* restart TRUE: play from the beginning. FALSE: resume where paused or stopped (from the
+ * beginning when the channel had played to its end). BASS_ERROR_DECODE for decode-only
+ * channels. */
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+
+/* Pauses a playing channel; BASS_ERROR_NOPLAY when it is not playing. */
+BOOL BASS_ChannelPause(DWORD handle);
+
+/* BASS_ACTIVE_STOPPED (also for an invalid handle), _PLAYING or _PAUSED. A channel is
+ * "playing" until its last sample has been heard. A recording is playing until freed. */
+DWORD BASS_ChannelIsActive(DWORD handle);
+
+/* What the listener hears now (decoded minus still buffered), within about 30 ms; for
+ * decode-only channels the bytes pulled so far. (QWORD)-1 on failure. */
+QWORD BASS_ChannelGetPosition(DWORD handle);
+
+/* Seeks to pos (rounded down to a whole frame): sample-exact for WAV and Vorbis, within one
+ * MPEG frame for MP3, to the nearest row for music; while playing, paused or stopped.
+ * BASS_ERROR_POSITION when pos is past the end. */
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
+
+/* Conversions at the channel's rate and channel count. Seconds2Bytes rounds down to a whole
+ * frame; negative seconds give 0. Bytes2Seconds of (QWORD)-1 is a negative number. */
+float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
+
+/* freq: -1 or 0 leaves it; otherwise 100..200000 Hz plays the channel at that rate (pitch and
+ * speed change; positions stay in the channel's own bytes). volume: -1 leaves it, 0..100
+ * linear amplitude volume/100. pan: -101 or below leaves it; -100 (left) .. 100 (right).
+ * Pan law (a balance): pan p < 0 scales the right side by (100 + p) / 100, p > 0 scales the
+ * left side by (100 - p) / 100, the other side stays at full level; a mono channel is heard
+ * on both sides first. Changes are heard at once (applied in the mix, not the decode-ahead). */
+BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
+
+/* The channel's playing rate in Hz (its own sample rate unless changed), volume 0..100 and pan
+ * -100..100. Any pointer may be NULL. */
+BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan);
+
+/* A sync callback runs on the library's sync thread: never the caller's thread, never the
+ * output callback. It may call any library function, free its own channel and create and
+ * play another. Keep it short: it delays other syncs. */
+typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void *user);
+
+/* type BASS_SYNC_END: fires once each time the channel's last sample has been heard (not
+ * merely decoded). BASS_SYNC_META: fires on new metadata. param must be 0. No sync of a freed
+ * channel ever fires. */
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user);
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
+
+/* A DSP gets float samples (nominally -1..1, interleaved, chans per frame, rate Hz) and edits
+ * them in place. It runs on the thread that fills the channel: the library's decode-ahead
+ * thread for played channels, the caller of BASS_ChannelGetData for decode-only ones.
+ * Higher priority runs first; equal priorities run in the order they were set. DSPs and
+ * effects (BASS_ChannelSetFX) share that order. */
+typedef void DSPPROC(HDSP handle, DWORD channel, float *buffer, DWORD frames, DWORD chans,
+                     DWORD rate, void *user);
+
+/* After BASS_ChannelRemoveDSP (or freeing the channel) returns, the DSP is not running and
+ * will not run again, unless called from within that DSP. */
+HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC *proc, void *user, int priority);
+BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
+
+/* Built-in effects. BASS_FX_PARAMEQ: a peaking equalizer band. Its defaults (centre 1000 Hz,
+ * bandwidth 12 semitones, gain 0 dB) leave the sound unchanged bit for bit. */
+typedef struct BASS_PARAMEQ {
+  float center;    /* Hz, 80 .. 16000 (and below half the channel's rate) */
+  float bandwidth; /* semitones, 1 .. 36 */
+  float gain;      /* dB, -15 .. 15 */
+} BASS_PARAMEQ;
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
+BOOL BASS_FXSetParameters(HFX handle, const void *params);
+BOOL BASS_FXGetParameters(HFX handle, void *params);
+
+/* length BASS_DATA_FFT2048: fills buffer with 1024 floats, the magnitudes of a Hann-windowed
+ * 2048-point FFT of the last 2048 samples heard (recorded, or pulled for decode-only
+ * channels), channels mixed; a full-scale sine centred on a bin gives that bin about 0.5.
+ * Bin k is k * rate / 2048 Hz, rate being the output rate for played channels.
+ * Otherwise length is a byte count of 16-bit PCM (rounded down to whole frames):
+ * - decode-only channel: decodes and returns the next bytes, DSPs and FX applied;
+ * - recording: returns captured bytes not yet read (up to length; may be fewer);
+ * - played channel: the last length bytes heard, at the output rate, stereo.
+ * Returns the number of bytes written, or (DWORD)-1 when the channel has nothing to give
+ * (then the buffer is left as it was): BASS_ERROR_ENDED at the end of a decode-only channel,
+ * BASS_ERROR_NOPLAY when nothing has been heard yet. */
+DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length);
+
+/* ---- Recording -------------------------------------------------------------------------- */
+
+/* device 0: the default capture device through SDL2 (with SDL_AUDIODRIVER=disk the file named
+ * by SDL_DISKAUDIOFILEIN). Independent of BASS_Init. */
+BOOL BASS_RecordInit(int device);
+
+/* Starts capturing freq Hz, chans (1 or 2) channels of 16-bit PCM and returns a recording
+ * channel whose PCM and FFT BASS_ChannelGetData reads; about one second of unread PCM is
+ * kept. flags are ignored; proc must be NULL (BASS_ERROR_ILLPARAM otherwise). One recording
+ * at a time (BASS_ERROR_ALREADY). */
+HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD flags, void *proc, void *user);
+
+/* Ends the recording and closes the capture device. */
+BOOL BASS_RecordFree(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MIRVANE_BASS_H */

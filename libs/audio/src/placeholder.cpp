@@ -1,1 +1,0 @@
-// The audio library is being laid down.
