@@ -1,0 +1,3 @@
+# The player: settings store, playlist files, the playlist window, the engine and start-up.
+mirvane_test(settings SOURCES prefs_settings_test.cpp LIBS mirvane_core Qt6::Core)
+mirvane_test(m3u SOURCES m3u_format_test.cpp LIBS mirvane_core Qt6::Core)
