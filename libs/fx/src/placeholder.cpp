@@ -1,1 +1,0 @@
-// The effects library is being laid down.

@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "bass_fx.h"
+TEST(Fx, Builds) {}
