@@ -1,0 +1,49 @@
+// The small interface every decoder sits behind. Each decoding library is included by exactly
+// one .cpp file; the engine sees only this.
+#pragma once
+
+#include "source.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mirvane::audio {
+
+class Decoder {
+ public:
+  virtual ~Decoder() = default;
+  virtual int rate() const = 0;
+  virtual int channels() const = 0;
+  // Total length in frames (exact for WAV, Vorbis, and MP3 with a header or after a scan).
+  virtual uint64_t frames() const = 0;
+  // Fills out with up to frames interleaved float frames; 0 means the end.
+  virtual size_t read(float *out, size_t frames) = 0;
+  virtual bool seek(uint64_t frame) = 0;
+};
+
+// Tracker music adds what the music calls need.
+class ModuleDecoder : public Decoder {
+ public:
+  virtual std::string title() const = 0;
+  virtual uint32_t orders() const = 0;
+};
+
+enum class StreamKind { None, Wav, Ogg, Mpeg };
+
+// Looks at the content only (never the name). MPEG needs several chained frame headers, so
+// text or random bytes are not taken for it.
+StreamKind detectStream(Source &src);
+
+// Each returns nullptr and sets err (a BASS_ERROR_* code) when the source cannot be decoded.
+std::unique_ptr<Decoder> openWav(std::unique_ptr<Source> src, int &err);
+std::unique_ptr<Decoder> openVorbis(std::unique_ptr<Source> src, int &err);
+std::unique_ptr<Decoder> openMpeg(std::unique_ptr<Source> src, bool prescan, int &err);
+
+// True when the start of src looks like a module libopenmpt will load (fast: header only).
+bool probeModule(Source &src);
+// rate: the rendering rate. ramp: volume ramping on note changes.
+std::unique_ptr<ModuleDecoder> openModule(std::unique_ptr<Source> src, int rate, bool ramp,
+                                          int &err);
+
+} // namespace mirvane::audio

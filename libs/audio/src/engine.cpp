@@ -1,0 +1,1495 @@
+#include "engine.h"
+
+#include "fft.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <set>
+
+namespace mirvane::audio {
+namespace {
+
+thread_local int tlsError = BASS_OK;
+
+int64_t nowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+constexpr int kMaxVoices = 1024;
+constexpr size_t kChunk = 1024; // source frames decoded per step
+
+// Strings handed out as const char * for the life of the process.
+const char *intern(const std::string &s) {
+  static std::mutex m;
+  static std::set<std::string> strings;
+  std::lock_guard<std::mutex> lock(m);
+  return strings.insert(s).first->c_str();
+}
+
+inline int16_t toS16(float v) {
+  v *= 32768.0f;
+  v = std::clamp(v, -32768.0f, 32767.0f);
+  return int16_t(std::lrintf(v));
+}
+
+} // namespace
+
+void setError(int code) { tlsError = code; }
+
+Voice::Voice(size_t capacityFrames)
+    : capacity(capacityFrames), ring(new float[capacityFrames * 2]),
+      history(new std::atomic<float>[kHistory * 2]) {
+  for (size_t i = 0; i < kHistory * 2; ++i)
+    history[i].store(0.0f, std::memory_order_relaxed);
+}
+
+// Recording: the capture callback writes, API callers read. Single producer, single consumer.
+struct RecordState {
+  static constexpr size_t kHistory = 4096;
+  RecordState(int rate_, int channels_)
+      : rate(rate_), channels(channels_), capacity(size_t(rate_)),
+        ring(new int16_t[size_t(rate_) * size_t(channels_)]),
+        history(new std::atomic<float>[kHistory]) {
+    for (size_t i = 0; i < kHistory; ++i)
+      history[i].store(0.0f, std::memory_order_relaxed);
+  }
+  const int rate, channels;
+  const size_t capacity; // frames
+  std::unique_ptr<int16_t[]> ring;
+  std::atomic<uint64_t> written{0}, read{0};
+  std::unique_ptr<std::atomic<float>[]> history; // mono
+  std::atomic<uint64_t> heard{0};
+  std::unique_ptr<CaptureDevice> device;
+  std::shared_ptr<Channel> channel;
+};
+
+class Engine {
+ public:
+  static Engine &get() {
+    static Engine *engine = new Engine; // never destroyed: threads may outlive static dtors
+    return *engine;
+  }
+
+  // ---- library ------------------------------------------------------------------------
+  bool init(int device, DWORD freq);
+  bool free();
+  bool start();
+  bool setVolume(DWORD v);
+  DWORD device() {
+    std::lock_guard<std::mutex> g(mutex_);
+    return initialized_ ? DWORD(device_) : DWORD(-1);
+  }
+  const char *deviceDescription(int device);
+
+  // ---- channels -----------------------------------------------------------------------
+  DWORD createStream(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
+  DWORD loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
+                  DWORD freq);
+  std::shared_ptr<Channel> find(DWORD handle);
+  bool freeChannel(DWORD handle, Kind kind);
+  bool play(DWORD handle, bool restart);
+  bool pause(DWORD handle);
+  DWORD isActive(DWORD handle);
+  QWORD position(DWORD handle);
+  bool setPosition(DWORD handle, QWORD pos);
+  bool setAttributes(DWORD handle, int freq, int volume, int pan);
+  HSYNC setSync(DWORD handle, DWORD type, SYNCPROC *proc, void *user);
+  bool removeSync(DWORD handle, HSYNC sync);
+  DWORD addChain(DWORD handle, DSPPROC *proc, void *user, int priority, bool fx);
+  bool removeChain(DWORD handle, DWORD entry, bool fx);
+  bool fxParameters(HFX fx, const BASS_PARAMEQ *in, BASS_PARAMEQ *out);
+  DWORD getData(DWORD handle, void *buffer, DWORD length);
+
+  // ---- recording ----------------------------------------------------------------------
+  bool recordInit(int device);
+  DWORD recordStart(DWORD freq, DWORD chans, void *proc);
+  bool recordFree();
+
+ private:
+  struct Sync {
+    DWORD channel;
+    DWORD type;
+    SYNCPROC *proc;
+    void *user;
+  };
+
+  Engine() {
+    for (auto &s : slots_)
+      s.store(nullptr);
+  }
+
+  DWORD newHandle() { return nextHandle_++; } // under mutex_
+  DWORD registerChannel(std::shared_ptr<Channel> ch);
+  std::shared_ptr<Channel> prepareChannel(std::unique_ptr<Decoder> dec, Kind kind, DWORD flags,
+                                          int &err);
+
+  static void mixThunk(void *user, float *out, int frames) {
+    static_cast<Engine *>(user)->mix(out, frames);
+  }
+  static void captureThunk(void *user, const int16_t *in, int frames);
+  void mix(float *out, int frames);
+  void waitForMixer();
+  void setGains(Channel &c);
+
+  // Channel work, all with c.mutex held.
+  void fillLocked(Channel &c, size_t targetFrames);
+  void runChainLocked(Channel &c, float *buf, size_t frames);
+  void seekLocked(Channel &c, uint64_t frame);
+  size_t decodeChunkLocked(Channel &c); // decode-only: one processed chunk into pending
+  QWORD positionOf(Channel &c);
+
+  void ensureSyncThread(); // under mutex_
+  void syncLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void decodeLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void noSoundLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void stopThreadsAndDevice(std::unique_lock<std::mutex> &g);
+  void wakeDecoder() { decodeCv_.notify_one(); }
+
+  std::mutex mutex_;
+  // --- protected by mutex_
+  bool initialized_ = false;
+  int device_ = -1;
+  int outRate_ = 44100;
+  DWORD nextHandle_ = 1;
+  std::unordered_map<DWORD, std::shared_ptr<Channel>> channels_;
+  std::map<DWORD, Sync> syncs_;
+  std::unordered_map<DWORD, DWORD> fxOwner_; // HFX -> channel
+  DWORD firingChannel_ = 0;                  // channel whose sync callback runs now
+  std::thread::id firingThread_;
+  std::condition_variable firingCv_;
+  std::condition_variable syncCv_;
+  std::thread syncThread_;
+  std::shared_ptr<std::atomic<bool>> syncStop_;
+  std::thread decodeThread_, noSoundThread_;
+  std::shared_ptr<std::atomic<bool>> decodeStop_;
+  std::unique_ptr<OutputDevice> output_;
+  std::unique_ptr<RecordState> record_;
+  bool recordInit_ = false;
+
+  std::mutex decodeWakeMutex_;
+  std::condition_variable decodeCv_;
+
+  // --- shared with the mixer (atomics only)
+  std::atomic<Voice *> slots_[kMaxVoices];
+  std::atomic<int> slotHigh_{0};      // slots at or above this are empty
+  std::atomic<uint64_t> mixEpoch_{0}; // odd while the mixer runs
+  std::atomic<float> master_{1.0f};
+  std::atomic<int64_t> latencyNs_{0};
+  std::atomic<bool> endPending_{false};
+};
+
+// ==== Mixer ============================================================================
+
+void Engine::mix(float *out, int frames) {
+  mixEpoch_.fetch_add(1); // odd: voices may be in use
+  std::fill(out, out + size_t(frames) * 2, 0.0f);
+  const float master = master_.load(std::memory_order_relaxed);
+  const int high = slotHigh_.load();
+  bool anyEnded = false;
+  for (int s = 0; s < high; ++s) {
+    Voice *v = slots_[s].load();
+    if (!v || !v->active.load())
+      continue;
+    const uint64_t r = v->read.load(std::memory_order_relaxed);
+    const uint64_t w = v->written.load(std::memory_order_acquire);
+    const size_t take = size_t(std::min<uint64_t>(w - r, uint64_t(frames)));
+    const float gl = v->gainL.load(std::memory_order_relaxed) * master;
+    const float gr = v->gainR.load(std::memory_order_relaxed) * master;
+    const uint64_t h = v->heard.load(std::memory_order_relaxed);
+    const float *ring = v->ring.get();
+    for (size_t i = 0; i < take; ++i) {
+      const size_t at = size_t((r + i) % v->capacity) * 2;
+      const float l = ring[at], rr = ring[at + 1];
+      out[i * 2] += l * gl;
+      out[i * 2 + 1] += rr * gr;
+      const size_t hp = size_t((h + i) % Voice::kHistory) * 2;
+      v->history[hp].store(l, std::memory_order_relaxed);
+      v->history[hp + 1].store(rr, std::memory_order_relaxed);
+    }
+    v->heard.store(h + take, std::memory_order_release);
+    v->read.store(r + take, std::memory_order_release);
+    if (take < size_t(frames) && v->eof.load(std::memory_order_acquire) &&
+        v->written.load(std::memory_order_acquire) == r + take && !v->ended.load()) {
+      // The last frame has left the mix; it is heard one device buffer later.
+      v->endDueNs.store(nowNs() + latencyNs_.load(std::memory_order_relaxed) +
+                        int64_t(double(take) / outRate_ * 1e9));
+      v->active.store(false);
+      v->ended.store(true);
+      anyEnded = true;
+    }
+  }
+  for (int i = 0; i < frames * 2; ++i)
+    out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  mixEpoch_.fetch_add(1);
+  if (anyEnded) {
+    endPending_.store(true);
+    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 10 ms poll
+  }
+}
+
+// Returns once no mixer pass that could have seen the old state of a voice is running.
+void Engine::waitForMixer() {
+  const uint64_t e = mixEpoch_.load();
+  if (!(e & 1))
+    return;
+  while (mixEpoch_.load() == e)
+    std::this_thread::yield();
+}
+
+void Engine::setGains(Channel &c) {
+  if (!c.voice)
+    return;
+  const float vol = float(c.volume.load()) / 100.0f;
+  const int p = c.pan.load();
+  const float l = p > 0 ? float(100 - p) / 100.0f : 1.0f;
+  const float r = p < 0 ? float(100 + p) / 100.0f : 1.0f;
+  c.voice->gainL.store(vol * l);
+  c.voice->gainR.store(vol * r);
+}
+
+void Engine::noSoundLoop(std::shared_ptr<std::atomic<bool>> stop) {
+  // "No sound" plays in real time: mix as many frames as the clock says have passed.
+  std::vector<float> scratch(size_t(outRate_) * 2);
+  auto last = std::chrono::steady_clock::now();
+  double carry = 0;
+  while (!stop->load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto now = std::chrono::steady_clock::now();
+    carry += std::chrono::duration<double>(now - last).count() * outRate_;
+    last = now;
+    int frames = int(std::min(carry, double(outRate_)));
+    carry -= frames;
+    if (frames > 0)
+      mix(scratch.data(), frames);
+  }
+}
+
+// ==== Library ==========================================================================
+
+bool Engine::init(int device, DWORD freq) {
+  std::unique_lock<std::mutex> g(mutex_);
+  if (initialized_) {
+    setError(BASS_ERROR_ALREADY);
+    return false;
+  }
+  if (device != 0 && device != 1 && device != -1) {
+    setError(BASS_ERROR_DEVICE);
+    return false;
+  }
+  if (device == -1)
+    device = 1;
+  if (freq == 0)
+    freq = 44100;
+  if (freq < 8000 || freq > 192000) {
+    setError(BASS_ERROR_ILLPARAM);
+    return false;
+  }
+  outRate_ = int(freq);
+  if (device == 1) {
+    output_ = OutputDevice::openDefault(outRate_, &Engine::mixThunk, this);
+    if (!output_) {
+      setError(BASS_ERROR_DRIVER);
+      return false;
+    }
+    latencyNs_.store(int64_t(output_->latencySeconds() * 1e9));
+  } else {
+    latencyNs_.store(0);
+    decodeStop_ = std::make_shared<std::atomic<bool>>(false);
+    noSoundThread_ = std::thread(&Engine::noSoundLoop, this, decodeStop_);
+  }
+  if (!decodeStop_)
+    decodeStop_ = std::make_shared<std::atomic<bool>>(false);
+  decodeThread_ = std::thread(&Engine::decodeLoop, this, decodeStop_);
+  ensureSyncThread();
+  initialized_ = true;
+  device_ = device;
+  master_.store(1.0f);
+  setError(BASS_OK);
+  return true;
+}
+
+bool Engine::start() {
+  std::lock_guard<std::mutex> g(mutex_);
+  if (!initialized_) {
+    setError(BASS_ERROR_INIT);
+    return false;
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+bool Engine::setVolume(DWORD v) {
+  if (v > 100) {
+    setError(BASS_ERROR_ILLPARAM);
+    return false;
+  }
+  master_.store(float(v) / 100.0f);
+  setError(BASS_OK);
+  return true;
+}
+
+const char *Engine::deviceDescription(int device) {
+  if (device == 0) {
+    setError(BASS_OK);
+    return intern("No sound");
+  }
+  if (device != 1) {
+    setError(BASS_ERROR_DEVICE);
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> g(mutex_);
+  setError(BASS_OK);
+  if (output_)
+    return intern(output_->description());
+  return intern("Default output");
+}
+
+void Engine::ensureSyncThread() {
+  if (syncThread_.joinable())
+    return;
+  syncStop_ = std::make_shared<std::atomic<bool>>(false);
+  syncThread_ = std::thread(&Engine::syncLoop, this, syncStop_);
+}
+
+void Engine::stopThreadsAndDevice(std::unique_lock<std::mutex> &g) {
+  auto decodeStop = decodeStop_;
+  std::thread decodeThread = std::move(decodeThread_);
+  std::thread noSound = std::move(noSoundThread_);
+  std::unique_ptr<OutputDevice> output = std::move(output_);
+  auto syncStop = syncStop_;
+  std::thread syncThread = std::move(syncThread_);
+  decodeStop_.reset();
+  syncStop_.reset();
+  g.unlock();
+  if (decodeStop)
+    decodeStop->store(true);
+  wakeDecoder();
+  if (decodeThread.joinable())
+    decodeThread.join();
+  if (noSound.joinable())
+    noSound.join();
+  output.reset(); // closes the device after its callback has returned
+  if (syncStop)
+    syncStop->store(true);
+  syncCv_.notify_all();
+  if (syncThread.joinable()) {
+    if (syncThread.get_id() == std::this_thread::get_id())
+      syncThread.detach(); // BASS_Free from a sync callback: the loop ends on its own
+    else
+      syncThread.join();
+  }
+  g.lock();
+}
+
+bool Engine::free() {
+  recordFree();
+  std::unique_lock<std::mutex> g(mutex_);
+  const bool wasInit = initialized_;
+  initialized_ = false;
+  device_ = -1;
+  stopThreadsAndDevice(g);
+  // Every channel goes, decode-only ones included. Wait for a sync callback running on
+  // another thread; it was let finish by the join above unless we are that thread.
+  auto all = std::move(channels_);
+  channels_.clear();
+  syncs_.clear();
+  fxOwner_.clear();
+  for (auto &s : slots_)
+    s.store(nullptr);
+  slotHigh_.store(0);
+  g.unlock();
+  for (auto &[h, ch] : all) {
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    ch->freed.store(true);
+  }
+  all.clear();
+  setError(wasInit ? BASS_OK : BASS_ERROR_INIT);
+  return wasInit;
+}
+
+// ==== Channels =========================================================================
+
+std::shared_ptr<Channel> Engine::find(DWORD handle) {
+  std::lock_guard<std::mutex> g(mutex_);
+  auto it = channels_.find(handle);
+  if (it == channels_.end()) {
+    setError(BASS_ERROR_HANDLE);
+    return nullptr;
+  }
+  return it->second;
+}
+
+std::shared_ptr<Channel> Engine::prepareChannel(std::unique_ptr<Decoder> dec, Kind kind,
+                                                DWORD flags, int &err) {
+  auto ch = std::make_shared<Channel>();
+  ch->kind = kind;
+  ch->decodeOnly = (flags & BASS_STREAM_DECODE) != 0;
+  ch->rate = dec->rate();
+  ch->channels = dec->channels();
+  ch->playRate = ch->rate;
+  ch->lengthFrames = dec->frames();
+  ch->decoder = std::move(dec);
+  ch->work.resize(kChunk * size_t(ch->channels));
+  if (!ch->decodeOnly) {
+    int outRate;
+    {
+      std::lock_guard<std::mutex> g(mutex_);
+      if (!initialized_) {
+        err = BASS_ERROR_INIT;
+        return nullptr;
+      }
+      outRate = outRate_;
+    }
+    ch->voice = std::make_unique<Voice>(size_t(outRate) / 2 + 4 * kChunk);
+    if (ch->playRate != outRate) {
+      ch->resampler = Resampler::create(ch->playRate, outRate);
+      if (!ch->resampler) {
+        err = BASS_ERROR_FORMAT;
+        return nullptr;
+      }
+    }
+    ch->stereo.resize(kChunk * 2);
+    ch->resampled.resize(ch->voice->capacity * 2);
+  }
+  return ch;
+}
+
+DWORD Engine::registerChannel(std::shared_ptr<Channel> ch) {
+  std::lock_guard<std::mutex> g(mutex_);
+  if (ch->voice) {
+    if (!initialized_) {
+      setError(BASS_ERROR_INIT);
+      return 0;
+    }
+    int slot = -1;
+    for (int i = 0; i < kMaxVoices; ++i)
+      if (!slots_[i].load()) {
+        slot = i;
+        break;
+      }
+    if (slot < 0) {
+      setError(BASS_ERROR_MEM);
+      return 0;
+    }
+    ch->slot = slot;
+    slots_[slot].store(ch->voice.get());
+    if (slot >= slotHigh_.load())
+      slotHigh_.store(slot + 1);
+  }
+  ch->handle = newHandle();
+  setGains(*ch);
+  channels_[ch->handle] = ch;
+  setError(BASS_OK);
+  return ch->handle;
+}
+
+static std::unique_ptr<Source> openSource(BOOL mem, const void *file, QWORD offset,
+                                          QWORD length, int &err) {
+  if (mem) {
+    if (!file || length == 0) {
+      err = file ? BASS_ERROR_EMPTY : BASS_ERROR_ILLPARAM;
+      return nullptr;
+    }
+    return Source::fromMemory(static_cast<const uint8_t *>(file) + offset, size_t(length), err);
+  }
+  return Source::openFile(static_cast<const char *>(file), offset, length, err);
+}
+
+DWORD Engine::createStream(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags) {
+  int err = BASS_ERROR_FORMAT;
+  auto src = openSource(mem, file, offset, length, err);
+  if (!src) {
+    setError(err);
+    return 0;
+  }
+  std::unique_ptr<Decoder> dec;
+  switch (detectStream(*src)) {
+  case StreamKind::Wav: dec = openWav(std::move(src), err); break;
+  case StreamKind::Ogg: dec = openVorbis(std::move(src), err); break;
+  case StreamKind::Mpeg: dec = openMpeg(std::move(src), (flags & BASS_STREAM_PRESCAN) != 0, err); break;
+  case StreamKind::None: err = BASS_ERROR_FORMAT; break;
+  }
+  if (!dec) {
+    setError(err);
+    return 0;
+  }
+  auto ch = prepareChannel(std::move(dec), Kind::Stream, flags, err);
+  if (!ch) {
+    setError(err);
+    return 0;
+  }
+  return registerChannel(std::move(ch));
+}
+
+DWORD Engine::loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
+                        DWORD freq) {
+  int err = BASS_ERROR_FORMAT;
+  auto src = openSource(mem, file, offset, length, err);
+  if (!src) {
+    setError(err);
+    return 0;
+  }
+  // Audio streams are never modules, however a module prober might read their bytes.
+  if (detectStream(*src) != StreamKind::None || !probeModule(*src)) {
+    setError(BASS_ERROR_FORMAT);
+    return 0;
+  }
+  int rate = int(freq);
+  if (rate == 0) {
+    std::lock_guard<std::mutex> g(mutex_);
+    rate = initialized_ ? outRate_ : 44100;
+  }
+  if (rate < 8000 || rate > 192000) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  auto mod = openModule(std::move(src), rate, (flags & BASS_MUSIC_RAMP) != 0, err);
+  if (!mod) {
+    setError(err);
+    return 0;
+  }
+  std::string title = mod->title();
+  uint32_t orders = mod->orders();
+  auto ch = prepareChannel(std::move(mod), Kind::Music, flags, err);
+  if (!ch) {
+    setError(err);
+    return 0;
+  }
+  ch->title = std::move(title);
+  ch->orders = orders;
+  return registerChannel(std::move(ch));
+}
+
+bool Engine::freeChannel(DWORD handle, Kind kind) {
+  std::shared_ptr<Channel> ch;
+  {
+    std::unique_lock<std::mutex> g(mutex_);
+    auto it = channels_.find(handle);
+    if (it == channels_.end() || it->second->kind != kind) {
+      setError(BASS_ERROR_HANDLE);
+      return false;
+    }
+    ch = it->second;
+    channels_.erase(it);
+    for (auto s = syncs_.begin(); s != syncs_.end();)
+      s = s->second.channel == handle ? syncs_.erase(s) : std::next(s);
+    for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
+      f = f->second == handle ? fxOwner_.erase(f) : std::next(f);
+    if (ch->slot >= 0)
+      slots_[ch->slot].store(nullptr);
+    // A sync callback of this channel running on another thread must end first, so that
+    // after we return nothing of this channel runs. From within that callback, go on.
+    firingCv_.wait(g, [&] {
+      return firingChannel_ != handle || firingThread_ == std::this_thread::get_id();
+    });
+  }
+  waitForMixer();
+  {
+    // Waits for a decode-ahead step (and its DSPs) on this channel to finish.
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    ch->freed.store(true);
+    ch->state.store(kStopped);
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+void Engine::runChainLocked(Channel &c, float *buf, size_t frames) {
+  if (c.chain.empty())
+    return;
+  // DSPs may add or remove entries (or free the channel) while we walk: walk a copy.
+  auto chain = c.chain;
+  for (auto &e : chain) {
+    if (e->removed || c.freed.load())
+      continue;
+    if (e->proc)
+      e->proc(e->handle, c.handle, buf, DWORD(frames), DWORD(c.channels), DWORD(c.rate), e->user);
+    else if (e->eq)
+      e->eq->process(buf, unsigned(frames), unsigned(c.channels), c.rate);
+  }
+}
+
+void Engine::fillLocked(Channel &c, size_t targetFrames) {
+  Voice &v = *c.voice;
+  targetFrames = std::min(targetFrames, v.capacity - 2 * kChunk);
+  while (!c.decodeEnded && !c.freed.load()) {
+    const uint64_t queued = v.written.load() - v.read.load();
+    if (queued >= targetFrames)
+      break;
+    const size_t room = v.capacity - size_t(queued);
+    const double ratio = double(outRate_) / c.playRate;
+    // Decode no more than the ring can take after resampling (slow rates grow a lot).
+    const size_t want = room > 256 ? std::min(kChunk, size_t(double(room - 256) / ratio)) : 0;
+    if (want < 16)
+      break;
+    const size_t n = c.decoder->read(c.work.data(), want);
+    size_t made = 0;
+    const float *outData = nullptr;
+    if (n > 0) {
+      runChainLocked(c, c.work.data(), n);
+      if (c.freed.load())
+        return;
+      // Mono is heard on both sides; more than two channels fold into two.
+      const int ch = c.channels;
+      for (size_t i = 0; i < n; ++i) {
+        const float *f = &c.work[i * size_t(ch)];
+        float l, r;
+        if (ch == 1) {
+          l = r = f[0];
+        } else if (ch == 2) {
+          l = f[0];
+          r = f[1];
+        } else {
+          l = r = 0;
+          for (int k = 0; k < ch; ++k)
+            (k % 2 ? r : l) += f[k];
+          l /= float((ch + 1) / 2);
+          r /= float(ch / 2);
+        }
+        c.stereo[i * 2] = l;
+        c.stereo[i * 2 + 1] = r;
+      }
+      c.decodePos.fetch_add(n);
+      if (c.resampler) {
+        made = c.resampler->process(c.stereo.data(), n, c.resampled.data(), room);
+        outData = c.resampled.data();
+      } else {
+        made = n;
+        outData = c.stereo.data();
+      }
+    } else {
+      if (c.resampler) {
+        if (room < 4 * kChunk)
+          break; // flush when the whole tail fits
+        made = c.resampler->process(nullptr, 0, c.resampled.data(), room);
+        outData = c.resampled.data();
+      }
+      c.decodeEnded = true;
+    }
+    const uint64_t w = v.written.load();
+    for (size_t i = 0; i < made; ++i) {
+      const size_t at = size_t((w + i) % v.capacity) * 2;
+      v.ring[at] = outData[i * 2];
+      v.ring[at + 1] = outData[i * 2 + 1];
+    }
+    v.written.store(w + made, std::memory_order_release);
+    if (c.decodeEnded)
+      v.eof.store(true, std::memory_order_release);
+  }
+}
+
+void Engine::seekLocked(Channel &c, uint64_t frame) {
+  if (c.voice) {
+    Voice &v = *c.voice;
+    v.active.store(false);
+    waitForMixer();
+    v.written.store(0);
+    v.read.store(0);
+    v.eof.store(false);
+    v.ended.store(false);
+    c.endHandled.store(false);
+    if (c.resampler)
+      c.resampler->reset();
+  }
+  c.decoder->seek(frame);
+  for (auto &e : c.chain)
+    if (e->eq)
+      e->eq->reset();
+  c.basePos = frame;
+  c.decodePos.store(frame);
+  c.decodeEnded = false;
+  c.pending.clear();
+  c.pendingOffset = 0;
+  c.decodeEndPending.store(false);
+  c.endHandled.store(false);
+}
+
+bool Engine::play(DWORD handle, bool restart) {
+  auto ch = find(handle);
+  if (!ch)
+    return false;
+  if (ch->decodeOnly) {
+    setError(BASS_ERROR_DECODE);
+    return false;
+  }
+  if (ch->kind == Kind::Record) {
+    setError(BASS_OK);
+    return true;
+  }
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  if (ch->freed.load()) {
+    setError(BASS_ERROR_HANDLE);
+    return false;
+  }
+  Voice &v = *ch->voice;
+  if (restart || v.ended.load())
+    seekLocked(*ch, 0);
+  // A short synchronous fill so the first mix pass has sound.
+  fillLocked(*ch, size_t(outRate_ / 10));
+  ch->state.store(kPlaying);
+  v.active.store(true);
+  wakeDecoder();
+  setError(BASS_OK);
+  return true;
+}
+
+bool Engine::pause(DWORD handle) {
+  auto ch = find(handle);
+  if (!ch)
+    return false;
+  if (isActive(handle) != BASS_ACTIVE_PLAYING || ch->kind == Kind::Record) {
+    setError(ch->decodeOnly ? BASS_ERROR_DECODE : BASS_ERROR_NOPLAY);
+    return false;
+  }
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  ch->voice->active.store(false);
+  ch->state.store(kPaused);
+  setError(BASS_OK);
+  return true;
+}
+
+DWORD Engine::isActive(DWORD handle) {
+  auto ch = find(handle);
+  if (!ch)
+    return BASS_ACTIVE_STOPPED;
+  setError(BASS_OK);
+  if (ch->kind == Kind::Record)
+    return BASS_ACTIVE_PLAYING;
+  if (ch->decodeOnly)
+    return ch->decodeEndPending.load() ? BASS_ACTIVE_STOPPED : BASS_ACTIVE_PLAYING;
+  const int s = ch->state.load();
+  if (s == kPaused)
+    return BASS_ACTIVE_PAUSED;
+  if (s == kPlaying && !ch->voice->ended.load())
+    return BASS_ACTIVE_PLAYING;
+  return BASS_ACTIVE_STOPPED;
+}
+
+QWORD Engine::positionOf(Channel &c) {
+  uint64_t frames;
+  if (!c.voice) {
+    frames = c.decodePos.load();
+  } else if (c.voice->ended.load()) {
+    frames = c.decodePos.load();
+  } else {
+    std::lock_guard<std::recursive_mutex> cl(c.mutex);
+    const double heard = double(c.voice->read.load()) * c.playRate / outRate_;
+    frames = c.basePos + uint64_t(heard);
+    frames = std::min<uint64_t>(frames, c.decodePos.load());
+  }
+  if (c.lengthFrames)
+    frames = std::min<uint64_t>(frames, c.lengthFrames);
+  return QWORD(frames) * 2 * QWORD(c.channels);
+}
+
+QWORD Engine::position(DWORD handle) {
+  auto ch = find(handle);
+  if (!ch)
+    return QWORD(-1);
+  if (ch->kind == Kind::Record) {
+    setError(BASS_ERROR_NOTAVAIL);
+    return QWORD(-1);
+  }
+  setError(BASS_OK);
+  return positionOf(*ch);
+}
+
+bool Engine::setPosition(DWORD handle, QWORD pos) {
+  auto ch = find(handle);
+  if (!ch)
+    return false;
+  if (ch->kind == Kind::Record) {
+    setError(BASS_ERROR_NOTAVAIL);
+    return false;
+  }
+  const uint64_t frame = pos / (2 * uint64_t(ch->channels));
+  if (frame > ch->lengthFrames) {
+    setError(BASS_ERROR_POSITION);
+    return false;
+  }
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  const bool ended = ch->voice && ch->voice->ended.load();
+  if (ended && ch->state.load() == kPlaying)
+    ch->state.store(kStopped);
+  seekLocked(*ch, frame);
+  if (ch->voice && ch->state.load() == kPlaying) {
+    fillLocked(*ch, size_t(outRate_ / 10));
+    ch->voice->active.store(true);
+    wakeDecoder();
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
+  auto ch = find(handle);
+  if (!ch)
+    return false;
+  if ((freq > 0 && (freq < 100 || freq > 200000)) || volume > 100 || volume < -1 || pan > 100) {
+    setError(BASS_ERROR_ILLPARAM);
+    return false;
+  }
+  if (volume >= 0)
+    ch->volume.store(volume);
+  if (pan >= -100)
+    ch->pan.store(pan);
+  setGains(*ch);
+  if (freq > 0 && ch->voice) {
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    if (freq != ch->playRate) {
+      // Go on from what is heard now, decoded afresh at the new rate.
+      const uint64_t frame = positionOf(*ch) / (2 * uint64_t(ch->channels));
+      ch->playRate = freq;
+      ch->resampler.reset();
+      if (freq != outRate_)
+        ch->resampler = Resampler::create(freq, outRate_);
+      const bool ended = ch->voice->ended.load();
+      if (!ended) {
+        seekLocked(*ch, frame);
+        if (ch->state.load() == kPlaying) {
+          fillLocked(*ch, size_t(outRate_ / 10));
+          ch->voice->active.store(true);
+          wakeDecoder();
+        }
+      }
+    }
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+// ==== Syncs ============================================================================
+
+HSYNC Engine::setSync(DWORD handle, DWORD type, SYNCPROC *proc, void *user) {
+  if (type != BASS_SYNC_END && type != BASS_SYNC_META) {
+    setError(BASS_ERROR_ILLTYPE);
+    return 0;
+  }
+  if (!proc) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  std::lock_guard<std::mutex> g(mutex_);
+  auto it = channels_.find(handle);
+  if (it == channels_.end() || it->second->kind == Kind::Record) {
+    setError(BASS_ERROR_HANDLE);
+    return 0;
+  }
+  ensureSyncThread();
+  const DWORD h = newHandle();
+  syncs_[h] = Sync{handle, type, proc, user};
+  setError(BASS_OK);
+  return h;
+}
+
+bool Engine::removeSync(DWORD handle, HSYNC sync) {
+  std::lock_guard<std::mutex> g(mutex_);
+  auto it = syncs_.find(sync);
+  if (it == syncs_.end() || it->second.channel != handle) {
+    setError(BASS_ERROR_HANDLE);
+    return false;
+  }
+  syncs_.erase(it);
+  setError(BASS_OK);
+  return true;
+}
+
+void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
+  std::unique_lock<std::mutex> g(mutex_);
+  while (!stop->load()) {
+    const int64_t now = nowNs();
+    int64_t nextDue = now + 10'000'000;
+    std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
+    endPending_.store(false);
+    for (auto &[h, ch] : channels_) {
+      bool fire = false;
+      if (ch->voice && ch->voice->ended.load() && !ch->endHandled.load()) {
+        const int64_t at = ch->voice->endDueNs.load();
+        if (at <= now)
+          fire = true;
+        else
+          nextDue = std::min(nextDue, at);
+      } else if (ch->decodeEndPending.load() && !ch->endHandled.load()) {
+        fire = true;
+      }
+      if (!fire)
+        continue;
+      ch->endHandled.store(true);
+      for (auto &[sh, s] : syncs_)
+        if (s.channel == h && s.type == BASS_SYNC_END)
+          due.emplace_back(sh, h);
+    }
+    for (auto &[sh, chan] : due) {
+      // Freed or removed meanwhile (by an earlier callback of this round): skip it.
+      auto it = syncs_.find(sh);
+      if (it == syncs_.end() || !channels_.count(chan) || stop->load())
+        continue;
+      Sync s = it->second;
+      firingChannel_ = chan;
+      firingThread_ = std::this_thread::get_id();
+      g.unlock();
+      s.proc(sh, chan, 0, s.user);
+      g.lock();
+      firingChannel_ = 0;
+      firingCv_.notify_all();
+    }
+    if (stop->load())
+      break;
+    if (!endPending_.load())
+      syncCv_.wait_for(g, std::chrono::nanoseconds(std::max<int64_t>(nextDue - nowNs(), 0)));
+  }
+}
+
+// ==== Decode-ahead =====================================================================
+
+void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
+  std::vector<std::shared_ptr<Channel>> work;
+  while (!stop->load()) {
+    work.clear();
+    {
+      std::lock_guard<std::mutex> g(mutex_);
+      for (auto &[h, ch] : channels_)
+        if (ch->voice && ch->state.load() != kStopped)
+          work.push_back(ch);
+    }
+    for (auto &ch : work) {
+      if (stop->load())
+        break;
+      std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+      if (!ch->freed.load())
+        fillLocked(*ch, ch->voice->capacity);
+    }
+    work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
+    std::unique_lock<std::mutex> w(decodeWakeMutex_);
+    decodeCv_.wait_for(w, std::chrono::milliseconds(20));
+  }
+}
+
+// ==== DSP and FX =======================================================================
+
+DWORD Engine::addChain(DWORD handle, DSPPROC *proc, void *user, int priority, bool fx) {
+  auto ch = find(handle);
+  if (!ch)
+    return 0;
+  if (ch->kind == Kind::Record) {
+    setError(BASS_ERROR_NOTAVAIL);
+    return 0;
+  }
+  if (!fx && !proc) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  auto e = std::make_shared<ChainEntry>();
+  e->priority = priority;
+  e->proc = fx ? nullptr : proc;
+  e->user = user;
+  if (fx) {
+    e->eq = std::make_unique<ParamEq>();
+    e->eq->set(ParamEqParams{}, ch->rate);
+  }
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    if (!channels_.count(handle)) {
+      setError(BASS_ERROR_HANDLE);
+      return 0;
+    }
+    e->handle = newHandle();
+    if (fx)
+      fxOwner_[e->handle] = handle;
+  }
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  // Equal priorities keep the order they were set in.
+  auto pos = std::find_if(ch->chain.begin(), ch->chain.end(),
+                          [&](const auto &x) { return x->priority < priority; });
+  ch->chain.insert(pos, e);
+  setError(BASS_OK);
+  return e->handle;
+}
+
+bool Engine::removeChain(DWORD handle, DWORD entry, bool fx) {
+  auto ch = find(handle);
+  if (!ch)
+    return false;
+  // Taking the channel lock waits for a running DSP of this channel to return.
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  auto it = std::find_if(ch->chain.begin(), ch->chain.end(), [&](const auto &x) {
+    return x->handle == entry && (x->eq != nullptr) == fx;
+  });
+  if (it == ch->chain.end()) {
+    setError(BASS_ERROR_HANDLE);
+    return false;
+  }
+  (*it)->removed = true;
+  ch->chain.erase(it);
+  if (fx) {
+    std::lock_guard<std::mutex> g(mutex_);
+    fxOwner_.erase(entry);
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+bool Engine::fxParameters(HFX fx, const BASS_PARAMEQ *in, BASS_PARAMEQ *out) {
+  DWORD owner = 0;
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    auto it = fxOwner_.find(fx);
+    if (it != fxOwner_.end())
+      owner = it->second;
+  }
+  auto ch = owner ? find(owner) : nullptr;
+  if (!ch) {
+    setError(BASS_ERROR_HANDLE);
+    return false;
+  }
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  for (auto &e : ch->chain) {
+    if (e->handle != fx || !e->eq)
+      continue;
+    if (out) {
+      const auto &p = e->eq->params();
+      *out = BASS_PARAMEQ{p.center, p.bandwidth, p.gain};
+    } else {
+      if (!(in->center >= 80 && in->center <= 16000 && in->center < ch->rate / 2.0f &&
+            in->bandwidth >= 1 && in->bandwidth <= 36 && in->gain >= -15 && in->gain <= 15)) {
+        setError(BASS_ERROR_ILLPARAM);
+        return false;
+      }
+      e->eq->set(ParamEqParams{in->center, in->bandwidth, in->gain}, ch->rate);
+    }
+    setError(BASS_OK);
+    return true;
+  }
+  setError(BASS_ERROR_HANDLE);
+  return false;
+}
+
+// ==== Data =============================================================================
+
+size_t Engine::decodeChunkLocked(Channel &c) {
+  const size_t n = c.decoder->read(c.work.data(), kChunk);
+  if (n == 0)
+    return 0;
+  runChainLocked(c, c.work.data(), n);
+  const size_t samples = n * size_t(c.channels);
+  c.pending.assign(c.work.begin(), c.work.begin() + std::ptrdiff_t(samples));
+  c.pendingOffset = 0;
+  return n;
+}
+
+DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
+  auto ch = find(handle);
+  if (!ch)
+    return DWORD(-1);
+  if (!buffer) {
+    setError(BASS_ERROR_ILLPARAM);
+    return DWORD(-1);
+  }
+  const bool fft = (length & 0x80000000u) != 0;
+  if (fft && length != BASS_DATA_FFT2048) {
+    setError(BASS_ERROR_ILLTYPE);
+    return DWORD(-1);
+  }
+  std::vector<float> mono(kFftSize);
+
+  // -- recording
+  if (ch->kind == Kind::Record) {
+    RecordState *r = ch->record;
+    if (fft) {
+      const uint64_t heard = r->heard.load(std::memory_order_acquire);
+      if (heard == 0) {
+        setError(BASS_ERROR_NOPLAY);
+        return DWORD(-1);
+      }
+      for (size_t i = 0; i < size_t(kFftSize); ++i) {
+        const uint64_t idx = heard + RecordState::kHistory - kFftSize + i;
+        mono[i] = r->history[size_t(idx % RecordState::kHistory)].load(std::memory_order_relaxed);
+      }
+      fftMagnitudes(mono.data(), static_cast<float *>(buffer));
+      setError(BASS_OK);
+      return 1024 * sizeof(float);
+    }
+    const size_t frameBytes = 2 * size_t(r->channels);
+    const uint64_t rd = r->read.load(), wr = r->written.load(std::memory_order_acquire);
+    const size_t frames = size_t(std::min<uint64_t>(wr - rd, length / frameBytes));
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i)
+      for (int c = 0; c < r->channels; ++c)
+        out[i * size_t(r->channels) + size_t(c)] =
+            r->ring[size_t((rd + i) % r->capacity) * size_t(r->channels) + size_t(c)];
+    r->read.store(rd + frames, std::memory_order_release);
+    setError(BASS_OK);
+    return DWORD(frames * frameBytes);
+  }
+
+  // -- played channels: what has been heard
+  if (!ch->decodeOnly) {
+    Voice &v = *ch->voice;
+    const uint64_t heard = v.heard.load(std::memory_order_acquire);
+    if (heard == 0) {
+      setError(BASS_ERROR_NOPLAY);
+      return DWORD(-1);
+    }
+    if (fft) {
+      for (size_t i = 0; i < size_t(kFftSize); ++i) {
+        const size_t at = size_t((heard + Voice::kHistory - kFftSize + i) % Voice::kHistory) * 2;
+        mono[i] = 0.5f * (v.history[at].load(std::memory_order_relaxed) +
+                          v.history[at + 1].load(std::memory_order_relaxed));
+      }
+      fftMagnitudes(mono.data(), static_cast<float *>(buffer));
+      setError(BASS_OK);
+      return 1024 * sizeof(float);
+    }
+    const size_t frames = std::min<size_t>({length / 4, size_t(heard), Voice::kHistory});
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i) {
+      const size_t at = size_t((heard - frames + i) % Voice::kHistory) * 2;
+      out[i * 2] = toS16(v.history[at].load(std::memory_order_relaxed));
+      out[i * 2 + 1] = toS16(v.history[at + 1].load(std::memory_order_relaxed));
+    }
+    setError(BASS_OK);
+    return DWORD(frames * 4);
+  }
+
+  // -- decode-only: pull
+  std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+  const size_t chans = size_t(ch->channels);
+  if (fft) {
+    if (ch->fftFill == 0) {
+      setError(BASS_ERROR_NOPLAY);
+      return DWORD(-1);
+    }
+    for (size_t i = 0; i < size_t(kFftSize); ++i)
+      mono[i] = ch->fftHistory[(ch->fftFill + i) % size_t(kFftSize)]; // oldest first
+    fftMagnitudes(mono.data(), static_cast<float *>(buffer));
+    setError(BASS_OK);
+    return 1024 * sizeof(float);
+  }
+  if (ch->fftHistory.empty())
+    ch->fftHistory.assign(size_t(kFftSize), 0.0f);
+  const size_t wantFrames = length / (2 * chans);
+  auto *out = static_cast<int16_t *>(buffer);
+  size_t done = 0; // frames
+  while (done < wantFrames && !ch->freed.load()) {
+    if (ch->pendingOffset >= ch->pending.size()) {
+      if (ch->decodeEnded || decodeChunkLocked(*ch) == 0) {
+        if (!ch->decodeEnded) {
+          ch->decodeEnded = true;
+          ch->decodeEndPending.store(true);
+          syncCv_.notify_one();
+        }
+        break;
+      }
+    }
+    const size_t avail = (ch->pending.size() - ch->pendingOffset) / chans;
+    const size_t n = std::min(avail, wantFrames - done);
+    const float *src = ch->pending.data() + ch->pendingOffset;
+    int16_t *dst = out + done * chans;
+    for (size_t i = 0; i < n * chans; ++i)
+      dst[i] = toS16(src[i]);
+    // Keep the last kFftSize frames pulled, channels mixed, for the FFT.
+    const size_t first = n > size_t(kFftSize) ? n - size_t(kFftSize) : 0;
+    for (size_t i = first; i < n; ++i) {
+      float sum = 0;
+      for (size_t c = 0; c < chans; ++c)
+        sum += src[i * chans + c];
+      ch->fftHistory[ch->fftFill % size_t(kFftSize)] = sum / float(chans);
+      ++ch->fftFill;
+    }
+    ch->pendingOffset += n * chans;
+    done += n;
+  }
+  ch->decodePos.fetch_add(done);
+  if (done == 0) {
+    setError(BASS_ERROR_ENDED);
+    return DWORD(-1);
+  }
+  setError(BASS_OK);
+  return DWORD(done * 2 * chans);
+}
+
+// ==== Recording ========================================================================
+
+void Engine::captureThunk(void *user, const int16_t *in, int frames) {
+  auto *r = static_cast<RecordState *>(user);
+  const size_t chans = size_t(r->channels);
+  const uint64_t w = r->written.load(std::memory_order_relaxed);
+  const uint64_t rd = r->read.load(std::memory_order_acquire);
+  // When the reader lags a whole second, the newest data is dropped (the ring never
+  // overwrites what the reader may be copying).
+  const size_t room = r->capacity - size_t(w - rd);
+  const size_t n = std::min(room, size_t(frames));
+  for (size_t i = 0; i < n; ++i)
+    for (size_t c = 0; c < chans; ++c)
+      r->ring[size_t((w + i) % r->capacity) * chans + c] = in[i * chans + c];
+  r->written.store(w + n, std::memory_order_release);
+  const uint64_t h = r->heard.load(std::memory_order_relaxed);
+  for (size_t i = 0; i < size_t(frames); ++i) {
+    float sum = 0;
+    for (size_t c = 0; c < chans; ++c)
+      sum += float(in[i * chans + c]) / 32768.0f;
+    r->history[size_t((h + i) % RecordState::kHistory)].store(sum / float(chans),
+                                                                 std::memory_order_relaxed);
+  }
+  r->heard.store(h + size_t(frames), std::memory_order_release);
+}
+
+bool Engine::recordInit(int device) {
+  if (device != 0 && device != -1) {
+    setError(BASS_ERROR_DEVICE);
+    return false;
+  }
+  // Proves a capture device can be opened; RecordStart opens it for real.
+  RecordState probe(44100, 2);
+  auto dev = CaptureDevice::openDefault(44100, 2, &Engine::captureThunk, &probe);
+  if (!dev) {
+    setError(BASS_ERROR_DRIVER);
+    return false;
+  }
+  dev.reset();
+  std::lock_guard<std::mutex> g(mutex_);
+  recordInit_ = true;
+  setError(BASS_OK);
+  return true;
+}
+
+DWORD Engine::recordStart(DWORD freq, DWORD chans, void *proc) {
+  if (proc) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  if (freq < 8000 || freq > 192000 || chans < 1 || chans > 2) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    if (!recordInit_) {
+      setError(BASS_ERROR_INIT);
+      return 0;
+    }
+    if (record_) {
+      setError(BASS_ERROR_ALREADY);
+      return 0;
+    }
+  }
+  auto r = std::make_unique<RecordState>(int(freq), int(chans));
+  r->device = CaptureDevice::openDefault(int(freq), int(chans), &Engine::captureThunk, r.get());
+  if (!r->device) {
+    setError(BASS_ERROR_DRIVER);
+    return 0;
+  }
+  auto ch = std::make_shared<Channel>();
+  ch->kind = Kind::Record;
+  ch->rate = int(freq);
+  ch->playRate = int(freq);
+  ch->channels = int(chans);
+  ch->record = r.get();
+  r->channel = ch;
+  std::lock_guard<std::mutex> g(mutex_);
+  ch->handle = newHandle();
+  channels_[ch->handle] = ch;
+  r->device->start();
+  record_ = std::move(r);
+  setError(BASS_OK);
+  return ch->handle;
+}
+
+bool Engine::recordFree() {
+  std::unique_ptr<RecordState> r;
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    const bool was = recordInit_;
+    recordInit_ = false;
+    r = std::move(record_);
+    if (r)
+      channels_.erase(r->channel->handle);
+    if (!was && !r) {
+      setError(BASS_ERROR_INIT);
+      return false;
+    }
+  }
+  if (r) {
+    r->device.reset(); // the capture callback has returned once this is done
+    std::lock_guard<std::recursive_mutex> cl(r->channel->mutex);
+    r->channel->freed.store(true);
+    r->channel->record = nullptr;
+  }
+  setError(BASS_OK);
+  return true;
+}
+
+} // namespace mirvane::audio
+
+// ==== C interface ======================================================================
+
+using mirvane::audio::Engine;
+using mirvane::audio::Kind;
+using mirvane::audio::setError;
+
+extern "C" {
+
+DWORD BASS_GetVersion(void) { return 0x00010002; }
+BOOL BASS_Init(int device, DWORD freq, DWORD, void *, const void *) {
+  return Engine::get().init(device, freq);
+}
+BOOL BASS_Start(void) { return Engine::get().start(); }
+BOOL BASS_Free(void) { return Engine::get().free(); }
+BOOL BASS_SetVolume(DWORD volume) { return Engine::get().setVolume(volume); }
+DWORD BASS_GetDevice(void) { return Engine::get().device(); }
+const char *BASS_GetDeviceDescription(int device) {
+  return Engine::get().deviceDescription(device);
+}
+int BASS_ErrorGetCode(void) { return mirvane::audio::tlsError; }
+
+HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
+                      DWORD freq) {
+  return Engine::get().loadMusic(mem, file, offset, length, flags, freq);
+}
+DWORD BASS_MusicGetLength(HMUSIC handle, BOOL playlen) {
+  auto ch = Engine::get().find(handle);
+  if (!ch || ch->kind != Kind::Music) {
+    setError(BASS_ERROR_HANDLE);
+    return DWORD(-1);
+  }
+  setError(BASS_OK);
+  if (playlen)
+    return DWORD(std::min<QWORD>(ch->lengthFrames * 4, 0xFFFFFFFEu));
+  return ch->orders;
+}
+const char *BASS_MusicGetName(HMUSIC handle) {
+  auto ch = Engine::get().find(handle);
+  if (!ch || ch->kind != Kind::Music) {
+    setError(BASS_ERROR_HANDLE);
+    return nullptr;
+  }
+  setError(BASS_OK);
+  return ch->title.c_str(); // the channel object lives until the music is freed
+}
+BOOL BASS_MusicFree(HMUSIC handle) { return Engine::get().freeChannel(handle, Kind::Music); }
+
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length,
+                              DWORD flags) {
+  return Engine::get().createStream(mem, file, offset, length, flags);
+}
+HSTREAM BASS_StreamCreateURL(const char *, DWORD, DWORD, DOWNLOADPROC *, void *) {
+  setError(BASS_ERROR_NOTAVAIL);
+  return 0;
+}
+const char *BASS_StreamGetTags(HSTREAM, DWORD) {
+  setError(BASS_ERROR_NOTAVAIL);
+  return nullptr;
+}
+QWORD BASS_StreamGetLength(HSTREAM handle) {
+  auto ch = Engine::get().find(handle);
+  if (!ch || ch->kind == Kind::Record) {
+    setError(BASS_ERROR_HANDLE);
+    return QWORD(-1);
+  }
+  setError(BASS_OK);
+  return ch->lengthFrames * 2 * QWORD(ch->channels);
+}
+BOOL BASS_StreamFree(HSTREAM handle) { return Engine::get().freeChannel(handle, Kind::Stream); }
+
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
+  return Engine::get().play(handle, restart != 0);
+}
+BOOL BASS_ChannelPause(DWORD handle) { return Engine::get().pause(handle); }
+DWORD BASS_ChannelIsActive(DWORD handle) { return Engine::get().isActive(handle); }
+QWORD BASS_ChannelGetPosition(DWORD handle) { return Engine::get().position(handle); }
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
+  return Engine::get().setPosition(handle, pos);
+}
+float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
+  auto ch = Engine::get().find(handle);
+  if (!ch)
+    return -1.0f;
+  setError(BASS_OK);
+  if (pos == QWORD(-1))
+    return -1.0f;
+  return float(double(pos) / (2.0 * ch->channels) / ch->rate);
+}
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) {
+  auto ch = Engine::get().find(handle);
+  if (!ch)
+    return QWORD(-1);
+  setError(BASS_OK);
+  if (!(pos > 0)) // also NaN
+    return 0;
+  const double frames = std::floor(double(pos) * ch->rate);
+  if (frames >= 1e15)
+    return QWORD(-1);
+  return QWORD(frames) * 2 * QWORD(ch->channels);
+}
+BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
+  return Engine::get().setAttributes(handle, freq, volume, pan);
+}
+BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan) {
+  auto ch = Engine::get().find(handle);
+  if (!ch)
+    return FALSE;
+  if (freq) {
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    *freq = DWORD(ch->playRate);
+  }
+  if (volume)
+    *volume = DWORD(ch->volume.load());
+  if (pan)
+    *pan = ch->pan.load();
+  setError(BASS_OK);
+  return TRUE;
+}
+HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user) {
+  if (param != 0) {
+    setError(BASS_ERROR_ILLPARAM);
+    return 0;
+  }
+  return Engine::get().setSync(handle, type, proc, user);
+}
+BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync) {
+  return Engine::get().removeSync(handle, sync);
+}
+HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC *proc, void *user, int priority) {
+  return Engine::get().addChain(handle, proc, user, priority, false);
+}
+BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp) {
+  return Engine::get().removeChain(handle, dsp, false);
+}
+HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority) {
+  if (type != BASS_FX_PARAMEQ) {
+    setError(BASS_ERROR_ILLTYPE);
+    return 0;
+  }
+  return Engine::get().addChain(handle, nullptr, nullptr, priority, true);
+}
+BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx) {
+  return Engine::get().removeChain(handle, fx, true);
+}
+BOOL BASS_FXSetParameters(HFX handle, const void *params) {
+  if (!params) {
+    setError(BASS_ERROR_ILLPARAM);
+    return FALSE;
+  }
+  return Engine::get().fxParameters(handle, static_cast<const BASS_PARAMEQ *>(params), nullptr);
+}
+BOOL BASS_FXGetParameters(HFX handle, void *params) {
+  if (!params) {
+    setError(BASS_ERROR_ILLPARAM);
+    return FALSE;
+  }
+  return Engine::get().fxParameters(handle, nullptr, static_cast<BASS_PARAMEQ *>(params));
+}
+DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length) {
+  return Engine::get().getData(handle, buffer, length);
+}
+BOOL BASS_RecordInit(int device) { return Engine::get().recordInit(device); }
+HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD, void *proc, void *) {
+  return Engine::get().recordStart(freq, chans, proc);
+}
+BOOL BASS_RecordFree(void) { return Engine::get().recordFree(); }
+
+} // extern "C"
