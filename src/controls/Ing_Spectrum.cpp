@@ -1,0 +1,108 @@
+#include "controls/Ing_Spectrum.h"
+
+#include "controls/rounding.h"
+
+#include <algorithm>
+#include <cmath>
+
+using mirvane::RoundHalfEven;
+
+namespace mirvane {
+
+void SpectrumBandLevels(std::span<const float, SpectrumFftLength> fft,
+                        std::span<float, SpectrumBandCount> levels) {
+    for (int i = 0; i < SpectrumBandCount; ++i) {
+        float sum = 0.0f;
+        for (int k = SpectrumBandBounds[i]; k <= SpectrumBandBounds[i + 1]; ++k)
+            sum += fft[k];
+        levels[i] = float(std::sqrt(double(sum)) * 50.0);
+    }
+}
+
+} // namespace mirvane
+
+TSpectrum::TSpectrum(int width, int height, int bandCount)
+    : m_width(std::max(width, 0)), m_height(std::max(height, 0)), m_bands(std::max(bandCount, 0)),
+      m_back(std::max(m_width, 1), std::max(m_height, 1), QImage::Format_RGB32),
+      m_levels(m_bands, 0.0f), m_peaks(m_bands, 0.0f), m_bars(m_bands, 0.0f) {
+    m_back.fill(BackColor);
+}
+
+QRgb TSpectrum::Zone(float h) const {
+    if (h <= float(LowLimit))
+        return LowColor;
+    if (h < float(MidLimit))
+        return MidColor;
+    return HighColor;
+}
+
+// A horizontal line of BarWidth pixels from column x on `row`, clipped to the buffer.
+void TSpectrum::Line(QRgb *bits, int row, int x, QRgb colour) {
+    if (row < 0 || row >= m_height)
+        return;
+    const int from = std::max(x, 0);
+    const int to = std::min(x + BarWidth, m_width);
+    if (from >= to)
+        return;
+    QRgb *line = bits + std::ptrdiff_t(row) * (m_back.bytesPerLine() / 4);
+    std::fill(line + from, line + to, colour);
+}
+
+void TSpectrum::Frame(std::span<const float> levels) {
+    for (int i = 0; i < m_bands; ++i) {
+        const float v = i < int(levels.size()) ? levels[i] : 0.0f;
+        m_levels[i] = std::isfinite(v) ? v : 0.0f;
+    }
+    if (m_width == 0 || m_height == 0)
+        return;
+    // The buffer is never shared, so bits() does not copy.
+    QRgb *bits = reinterpret_cast<QRgb *>(m_back.bits());
+    const std::ptrdiff_t stride = m_back.bytesPerLine() / 4;
+    for (int y = 0; y < m_height; ++y)
+        std::fill(bits + y * stride, bits + y * stride + m_width, BackColor);
+
+    for (int i = 0; i < m_bands; ++i) {
+        const int x = FirstX + 2 * BandStep * i;
+        const float level = m_levels[i];
+        if (ShowPeaks) {
+            float &peak = m_peaks[i];
+            if (peak > 0)
+                peak -= PeakFall;
+            // The colour comes from the decayed peak before it rises to the level, so a jump
+            // shows in the old zone's colour for one frame.
+            const QRgb colour = Zone(peak);
+            if (level > peak)
+                peak = level;
+            Line(bits, m_height - 5 - RoundHalfEven(peak), x, colour);
+        }
+        float &bar = m_bars[i];
+        const int n = RoundHalfEven(level) / 2;
+        if (bar > 0)
+            bar -= BarFall;
+        int s;
+        if (float(n) > bar) {
+            bar = float(n);
+            s = n;
+        } else {
+            s = RoundHalfEven(bar);
+        }
+        // Segments above the top row are cut off, so the loop stops there.
+        for (int j = 0; j <= s; ++j) {
+            const int row = m_height - 1 - 2 * j;
+            if (row < 0)
+                break;
+            Line(bits, row, x, Zone(float(2 * j + 1)));
+        }
+    }
+}
+
+void TSpectrum::Paint(QPainter &target) const {
+    if (m_width == 0 || m_height == 0)
+        return;
+    target.drawImage(QPoint(0, 0), m_back);
+}
+
+void TSpectrum::Draw(QPainter &target, std::span<const float> levels) {
+    Frame(levels);
+    Paint(target);
+}

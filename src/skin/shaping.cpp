@@ -1,0 +1,113 @@
+#include "skin/shaping.h"
+
+#include <QWidget>
+#include <vector>
+
+namespace mirvane {
+
+QRegion RegionFromMask(const QImage &mask) {
+    if (mask.isNull() || mask.width() == 0 || mask.height() == 0)
+        return {};
+    const QImage img = mask.convertToFormat(QImage::Format_ARGB32);
+    const QRgb key = reinterpret_cast<const QRgb *>(img.constScanLine(0))[0];
+    const int w = img.width();
+
+    // Runs of a row as [start, end) pairs; a band is consecutive rows with identical runs, so
+    // the rectangles come out in the banded y-x order QRegion::setRects expects.
+    std::vector<QRect> rects;
+    std::vector<int> band, row;
+    int bandTop = 0;
+    auto flush = [&](int bandBottom) {
+        for (size_t i = 0; i < band.size(); i += 2)
+            rects.emplace_back(band[i], bandTop, band[i + 1] - band[i], bandBottom - bandTop);
+    };
+    for (int y = 0; y < img.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(img.constScanLine(y));
+        row.clear();
+        int x = 0;
+        while (x < w) {
+            while (x < w && line[x] == key)
+                ++x;
+            if (x == w)
+                break;
+            const int start = x;
+            while (x < w && line[x] != key)
+                ++x;
+            row.push_back(start);
+            row.push_back(x);
+        }
+        if (row != band) {
+            flush(y);
+            band.swap(row);
+            bandTop = y;
+        }
+    }
+    flush(img.height());
+    QRegion region;
+    if (!rects.empty())
+        region.setRects(rects.data(), int(rects.size()));
+    return region;
+}
+
+} // namespace mirvane
+
+TWindowShaper::TWindowShaper(QWidget *form) : QObject(form), m_form(form) {}
+
+TWindowShaper::~TWindowShaper() {
+    // A window deleting its children has already taken this shaper out of its child list;
+    // then the window is on its way out and must not be reshaped or re-framed.
+    if (!m_form || !m_form->children().contains(this))
+        return;
+    SetFrameless(false);
+    m_form->clearMask();
+}
+
+void TWindowShaper::SetFrameless(bool frameless) {
+    if (!m_form || m_form->windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
+        return;
+    // Changing window flags hides a shown window; show it again where it was.
+    const bool visible = m_form->isVisible();
+    m_form->setWindowFlag(Qt::FramelessWindowHint, frameless);
+    if (visible)
+        m_form->show();
+}
+
+void TWindowShaper::ApplyRegion() {
+    if (!m_form)
+        return;
+    const QRegion region = mirvane::RegionFromMask(m_mask);
+    if (region.isEmpty())
+        m_form->clearMask();
+    else
+        m_form->setMask(region);
+    m_form->update();
+}
+
+void TWindowShaper::setMask(const QImage &mask) {
+    m_mask = mask;
+    if (m_active)
+        ApplyRegion();
+    else if (m_form)
+        m_form->clearMask();
+}
+
+void TWindowShaper::setActive(bool on) {
+    m_active = on;
+    if (!m_form)
+        return;
+    if (on) {
+        SetFrameless(true);
+        ApplyRegion();
+        if (m_autoSize && !m_mask.isNull())
+            m_form->resize(m_mask.size());
+    } else {
+        SetFrameless(false);
+        m_form->clearMask();
+    }
+}
+
+void TWindowShaper::setAutoSize(bool on) {
+    m_autoSize = on;
+    if (on && m_active && m_form && !m_mask.isNull())
+        m_form->resize(m_mask.size());
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Window shaping: a mask picture decides which pixels of a window exist. Pixels of the mask's
+// top-left colour lie outside; everything outside the outline is neither drawn nor clickable
+// (QWidget::setMask covers both).
+//
+// Usage (player window, as the skin loader does on every skin change):
+//   trans1 = new TWindowShaper(this);          // a child of the window it shapes
+//   trans1->setObjectName("trans1");
+//   trans1->setAutoSize(true);
+//   trans1->MaskRef().load(skinDir + name + ".bmp");   // changes nothing by itself
+//   trans1->setActive(true);                   // frameless, outline from the mask, mask's size
+//
+// GUI thread only.
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QRegion>
+
+#include <QWidget>
+
+namespace mirvane {
+
+// The outline of a mask: for each row, one rectangle per run of pixels that differ from the
+// top-left pixel (colours compared exactly, alpha included). Rows with identical runs are
+// merged into bands. A null or empty mask, or one of a single colour, gives an empty region.
+QRegion RegionFromMask(const QImage &mask);
+
+} // namespace mirvane
+
+class TWindowShaper : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QImage Mask READ Mask WRITE setMask)
+    Q_PROPERTY(bool Active READ Active WRITE setActive)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
+  public:
+    // Shapes `form` for the shaper's whole life; the shaper is `form`'s child.
+    explicit TWindowShaper(QWidget *form);
+    // Gives the window back its frame and full rectangle, unless the window itself is being
+    // destroyed.
+    ~TWindowShaper() override;
+
+    QImage Mask() const { return m_mask; }
+    // Copies the mask; while Active the outline follows it, otherwise the window's outline is
+    // removed.
+    void setMask(const QImage &mask);
+    // The mask object itself: loading into it changes nothing until Active is assigned.
+    QImage &MaskRef() { return m_mask; }
+
+    bool Active() const { return m_active; }
+    // On (every time, also when already on): the window loses its frame, takes the outline of
+    // the mask (no outline for an empty or one-coloured mask) and, with AutoSize, the mask's
+    // size. Off: frame back and the outline removed.
+    void setActive(bool on);
+    bool AutoSize() const { return m_autoSize; }
+    void setAutoSize(bool on);
+
+    QWidget *Form() const { return m_form; }
+
+  private:
+    void ApplyRegion();
+    void SetFrameless(bool frameless);
+
+    QPointer<QWidget> m_form;
+    QImage m_mask;
+    bool m_active = false;
+    bool m_autoSize = false;
+};
