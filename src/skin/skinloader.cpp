@@ -1,0 +1,175 @@
+#include "skin/skinloader.h"
+
+#include "common/dialogs.h"
+#include "common/ini.h"
+#include "controls/D3KBmLbl.h"
+#include "controls/slider.h"
+#include "skin/shaping.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+
+namespace mirvane {
+
+const char *const kDefaultSkinName = "Steel";
+
+namespace {
+
+const char *const kParamsError = "Error reading one or more skin parameters!";
+const char *const kGraphicsError = "Could not load all graphics!";
+const char *const kCaption = "Mirvane Player";
+
+// Reads exactly the named format, so a file that merely carries the extension is refused.
+QImage ReadImage(const QString &path, const char *format) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        throw SkinFileError(QStringLiteral("%1: %2").arg(path, file.errorString()).toStdString());
+    }
+    QImageReader reader(&file, format);
+    reader.setAutoDetectImageFormat(false);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        throw SkinFileError(QStringLiteral("%1: %2").arg(path, reader.errorString()).toStdString());
+    }
+    return image;
+}
+
+// PNG keeps its alpha, so transparent pixels show what lies behind the button.
+QPixmap ReadPng(const QString &path) { return QPixmap::fromImage(ReadImage(path, "png")); }
+
+// Windows bitmaps have no alpha: a 32-bit file's fourth byte must not make pixels vanish.
+QImage ReadBmp(const QString &path) {
+    return ReadImage(path, "bmp").convertToFormat(QImage::Format_RGB32);
+}
+
+void SetPicture(QLabel *label, const QPixmap &pixmap) {
+    label->setPixmap(pixmap);
+    label->resize(pixmap.size());
+}
+
+// A missing control is the caller's mistake, not the skin's: it is thrown before anything
+// changes.
+void CheckParts(const SkinParts &p) {
+    const std::pair<const void *, const char *> parts[] = {
+        {p.Image1, "Image1"},         {p.plButton, "plButton"},   {p.PrevBtn, "PrevBtn"},
+        {p.PlayBtn, "PlayBtn"},       {p.StopBtn, "StopBtn"},     {p.psBtn, "psBtn"},
+        {p.NextBtn, "NextBtn"},       {p.vrDisplay1, "vrDisplay1"}, {p.STitle, "STitle"},
+        {p.SliderPos, "SliderPos"},   {p.SliderBal, "SliderBal"}, {p.SliderVol, "SliderVol"},
+        {p.PaintBox1, "PaintBox1"},   {p.trans1, "trans1"}};
+    for (const auto &[part, what] : parts) {
+        if (!part) {
+            throw std::invalid_argument(std::string("LoadSkin: SkinParts has no ") + what);
+        }
+    }
+}
+
+// Phase 1: every position and size key of the section, in file-format order, each applied to
+// its control as soon as it is read.
+void ApplyLayout(const SkinParts &p, const IniFile &ini, const QString &name) {
+    auto integer = [&](const char *key, int def = 0) {
+        return ini.readInteger(name, QString::fromLatin1(key), def);
+    };
+    auto place = [&](QWidget *w, const char *leftKey, const char *topKey) {
+        w->move(integer(leftKey), w->y());
+        w->move(w->x(), integer(topKey));
+    };
+    place(p.plButton, "PlbtnLeft", "PlbtnTop");
+    place(p.PrevBtn, "PrevBtnLeft", "PrevBtnTop");
+    place(p.PlayBtn, "PlayBtnLeft", "PlayBtnTop");
+    place(p.StopBtn, "StopBtnLeft", "StopBtnTop");
+    place(p.psBtn, "PsBtnLeft", "PsBtnTop");
+    place(p.NextBtn, "NextBtnLeft", "NextBtnTop");
+    place(p.vrDisplay1, "SdisplayLeft", "SdisplayTop");
+
+    place(p.STitle, "SongTitleLeft", "SongTitleTop");
+    p.STitle->resize(integer("SongTitleWidth"), p.STitle->height());
+    p.STitle->resize(p.STitle->width(), integer("SongTitleHeight"));
+    // The banner refuses widths below 1 itself and keeps its own.
+    p.STitle->setCharWidth(integer("SongTitleCharWidth"));
+
+    place(p.SliderPos, "PosSliderLeft", "PosSliderTop");
+    place(p.SliderBal, "PosBalLeft", "PosBalTop");
+    place(p.SliderVol, "PosVolLeft", "PosVolTop");
+
+    p.STitle->setColor(ColorFromProfile(integer("SongTitleBC")));
+
+    // The analyser area only: the painter keeps the drawing size it was made with.
+    place(p.PaintBox1, "SpectrumLeft", "SpectrumTop");
+    p.PaintBox1->resize(integer("SpectrumWidth", 169), p.PaintBox1->height());
+    p.PaintBox1->resize(p.PaintBox1->width(), integer("SpectrumHeight", 40));
+}
+
+// Phase 3, step 10: a slider takes new pictures only through the orientation switch, which
+// keeps its value and fires nothing.
+void DressSlider(TSlider *slider, const QString &dir, const char *stem) {
+    const QString base = dir + QString::fromLatin1(stem);
+    // ReadBmp throws before the assignment, so a failed read leaves the picture as it was.
+    slider->ImageHRulerRef() = ReadBmp(base + "back.bmp");
+    slider->ImageHThumbRef() = ReadBmp(base + "thumb.bmp");
+    slider->setOrientation(TSlider::soVertical);
+    slider->setOrientation(TSlider::soHorizontal);
+}
+
+} // namespace
+
+QColor ColorFromProfile(int bgr) {
+    const auto v = static_cast<unsigned>(bgr);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+QStringList SkinNames(const QString &programDir) {
+    return IniFile::Load(programDir + "Skins.ini").sections();
+}
+
+void LoadSkin(SkinParts &parts, SkinState &state, const QString &programDir, const QString &name) {
+    CheckParts(parts);
+
+    // Phase 1.
+    IniFile ini;
+    try {
+        state.skinDir = programDir + "Skins/" + (name.isEmpty() ? QString() : name + "/");
+        ini = IniFile::Load(programDir + "Skins.ini");
+        ApplyLayout(parts, ini, name);
+    } catch (const std::exception &) {
+        ShowMessage(parts.window, QString::fromLatin1(kParamsError), QString::fromLatin1(kCaption),
+                    MsgIcon::None);
+    }
+
+    // Phase 2: failures go to the caller.
+    const QString dir = state.skinDir;
+    state.visual = ini.readString(name, "Visual", "Spectrum");
+    if (ini.readInteger(name, "Texture", 0) != 0) {
+        SetPicture(parts.Image1, ReadPng(dir + name + ".png"));
+        parts.Image1->move(0, 0);
+    }
+    parts.trans1->MaskRef() = ReadBmp(dir + name + ".bmp");
+    parts.trans1->setActive(true);
+    parts.STitle->setColor(ColorFromProfile(ini.readInteger(name, "SongTitleBC", 0)));
+    parts.Image1->update();
+
+    // Phase 3.
+    try {
+        SetPicture(parts.plButton, ReadPng(dir + "plup.png"));
+        SetPicture(parts.PrevBtn, ReadPng(dir + "prevup.png"));
+        SetPicture(parts.PlayBtn, ReadPng(dir + "playup.png"));
+        SetPicture(parts.StopBtn, ReadPng(dir + "stopup.png"));
+        SetPicture(parts.psBtn, ReadPng(dir + "psup.png"));
+        SetPicture(parts.NextBtn, ReadPng(dir + "nextup.png"));
+        DressSlider(parts.SliderPos, dir, "pos");
+        DressSlider(parts.SliderBal, dir, "bal");
+        DressSlider(parts.SliderVol, dir, "vol");
+        parts.STitle->setBanner(true);
+    } catch (const std::exception &) {
+        ShowMessage(parts.window, QString::fromLatin1(kGraphicsError),
+                    QString::fromLatin1(kCaption), MsgIcon::None);
+    }
+}
+
+void SwapButtonImage(QLabel *button, const QString &skinDir, const QString &stem) {
+    SetPicture(button, ReadPng(skinDir + stem + ".png"));
+}
+
+} // namespace mirvane
