@@ -1,0 +1,333 @@
+// Played channels: devices, real-time positions, pause, seeking, end syncs, attributes and
+// the FFT of what is heard. Runs on SDL2's dummy driver (set by ctest) and on device 0.
+#include "audio_util.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+using namespace audiotest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double positionSeconds(DWORD h) { return BASS_ChannelBytes2Seconds(h, BASS_ChannelGetPosition(h)); }
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Waits until pred holds or timeoutMs passes; true when it holds.
+template <class Pred> bool waitFor(Pred pred, int timeoutMs) {
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!pred()) {
+    if (Clock::now() > end)
+      return false;
+    sleepMs(2);
+  }
+  return true;
+}
+
+// What an end sync saw.
+struct EndLog {
+  std::atomic<int> count{0};
+  std::atomic<int64_t> atNs{0};
+  std::thread::id thread;
+};
+
+void logEnd(HSYNC, DWORD, DWORD, void *user) {
+  auto *log = static_cast<EndLog *>(user);
+  log->atNs = Clock::now().time_since_epoch().count();
+  log->thread = std::this_thread::get_id();
+  ++log->count;
+}
+
+} // namespace
+
+TEST(Library, VersionIsOneTwo) { EXPECT_EQ(BASS_GetVersion(), 0x00010002u); }
+
+TEST(Library, DefaultDeviceOpensAndCanBeOpenedAgainAfterFree) {
+  {
+    Library lib;
+    ASSERT_TRUE(lib.ok()) << BASS_ErrorGetCode();
+    EXPECT_EQ(BASS_GetDevice(), 1u);
+    EXPECT_TRUE(BASS_Start());
+    ASSERT_NE(BASS_GetDeviceDescription(1), nullptr);
+    EXPECT_NE(std::string(BASS_GetDeviceDescription(1)).find("SDL2"), std::string::npos);
+    EXPECT_STREQ(BASS_GetDeviceDescription(0), "No sound");
+    EXPECT_EQ(BASS_GetDeviceDescription(5), nullptr);
+    EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ALREADY);
+  }
+  EXPECT_EQ(BASS_GetDevice(), DWORD(-1));
+  EXPECT_FALSE(BASS_Start());
+  Library again;
+  EXPECT_TRUE(again.ok());
+}
+
+TEST(Library, UnopenableOutputDeviceGivesErrorCodeThree) {
+  {
+    ScopedEnv env("SDL_AUDIODRIVER", "no-such-driver");
+    EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
+    EXPECT_EQ(BASS_ErrorGetCode(), 3);
+  }
+  EXPECT_FALSE(BASS_Init(9, 44100, 0, nullptr, nullptr));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+  Library lib; // a failed attempt leaves nothing behind
+  EXPECT_TRUE(lib.ok());
+}
+
+TEST(Library, PlayedStreamNeedsInit) {
+  EXPECT_EQ(BASS_StreamCreateFile(FALSE, fixture("wav_s16_stereo_44100.wav").c_str(), 0, 0, 0), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+  EXPECT_FALSE(BASS_SetVolume(101));
+}
+
+TEST(Library, FreeReleasesEveryChannel) {
+  HSTREAM played, decoded;
+  {
+    Library lib;
+    played = BASS_StreamCreateFile(FALSE, fixture("wav_s16_stereo_44100.wav").c_str(), 0, 0, 0);
+    decoded = BASS_StreamCreateFile(FALSE, fixture("wav_s16_stereo_44100.wav").c_str(), 0, 0, BASS_STREAM_DECODE);
+    ASSERT_NE(played, 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(played, FALSE));
+  }
+  EXPECT_FALSE(BASS_StreamFree(played));
+  EXPECT_FALSE(BASS_StreamFree(decoded));
+}
+
+class Playback : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(lib.ok()) << BASS_ErrorGetCode(); }
+  HSTREAM open(const char *file, DWORD flags = BASS_STREAM_PRESCAN) {
+    const HSTREAM h = BASS_StreamCreateFile(FALSE, fixture(file).c_str(), 0, 0, flags);
+    EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
+    return h;
+  }
+  Library lib{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(Devices, Playback, ::testing::Values(0, 1),
+                         [](const auto &info) { return info.param ? "Default" : "NoSound"; });
+
+TEST_P(Playback, PositionAdvancesInRealTime) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_STOPPED));
+  EXPECT_EQ(BASS_ChannelGetPosition(h), 0u);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+  sleepMs(100);
+  const auto t1 = Clock::now();
+  const double p1 = positionSeconds(h);
+  sleepMs(400);
+  const double p2 = positionSeconds(h);
+  const double elapsed = seconds(Clock::now() - t1);
+  EXPECT_GT(p1, 0.0);
+  EXPECT_NEAR(p2 - p1, elapsed, 0.08);
+  EXPECT_TRUE(BASS_StreamFree(h));
+}
+
+TEST_P(Playback, PauseHoldsThePositionAndPlayResumesThere) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  sleepMs(200);
+  ASSERT_TRUE(BASS_ChannelPause(h));
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PAUSED));
+  const QWORD held = BASS_ChannelGetPosition(h);
+  EXPECT_GT(held, 0u);
+  sleepMs(200);
+  EXPECT_EQ(BASS_ChannelGetPosition(h), held);
+  EXPECT_FALSE(BASS_ChannelPause(h)); // not playing
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NOPLAY);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+  const double resumed = positionSeconds(h);
+  EXPECT_NEAR(resumed, BASS_ChannelBytes2Seconds(h, held), 0.03);
+  ASSERT_TRUE(BASS_ChannelPlay(h, TRUE)); // restart
+  EXPECT_LT(positionSeconds(h), 0.05);
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, SeekWorksStoppedPausedAndPlaying) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  const QWORD at = BASS_ChannelSeconds2Bytes(h, 1.25f);
+  ASSERT_TRUE(BASS_ChannelSetPosition(h, at)); // stopped
+  EXPECT_EQ(BASS_ChannelGetPosition(h), at);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  sleepMs(100);
+  EXPECT_NEAR(positionSeconds(h), 1.35, 0.06);
+  const QWORD back = BASS_ChannelSeconds2Bytes(h, 0.5f);
+  ASSERT_TRUE(BASS_ChannelSetPosition(h, back)); // playing
+  EXPECT_NEAR(positionSeconds(h), 0.5, 0.03);
+  ASSERT_TRUE(BASS_ChannelPause(h));
+  ASSERT_TRUE(BASS_ChannelSetPosition(h, at)); // paused
+  EXPECT_EQ(BASS_ChannelGetPosition(h), at);
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PAUSED));
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, EndSyncFiresOnceWhenTheLastSampleHasBeenHeard) {
+  const HSTREAM h = open("wav_s16_stereo_44100.wav"); // 0.5 s
+  EndLog log;
+  ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END, 0, logEnd, &log), 0u);
+  const auto start = Clock::now();
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  ASSERT_TRUE(waitFor([&] { return log.count > 0; }, 3000));
+  const double took = double(log.atNs.load() - start.time_since_epoch().count()) / 1e9;
+  EXPECT_GE(took, 0.5 - 0.02); // not when decoded (that is at once) but when heard
+  EXPECT_LE(took, 0.5 + 0.1);
+  EXPECT_NE(log.thread, std::this_thread::get_id());
+  sleepMs(100);
+  EXPECT_EQ(log.count, 1);
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_STOPPED));
+  EXPECT_EQ(BASS_ChannelGetPosition(h), BASS_StreamGetLength(h));
+  // Played again, it ends again.
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  ASSERT_TRUE(waitFor([&] { return log.count > 1; }, 3000));
+  BASS_StreamFree(h);
+}
+
+namespace {
+// Each end frees its own channel and starts the next, as the player does on track end.
+struct Chain {
+  std::vector<uint8_t> wav;
+  std::atomic<int> played{0};
+  std::atomic<int> failures{0};
+  int wanted = 0;
+};
+void nextInChain(HSYNC, DWORD channel, DWORD, void *user) {
+  auto *c = static_cast<Chain *>(user);
+  if (!BASS_StreamFree(channel))
+    ++c->failures;
+  if (++c->played >= c->wanted)
+    return;
+  const HSTREAM next = BASS_StreamCreateFile(TRUE, c->wav.data(), 0, c->wav.size(), 0);
+  if (!next || !BASS_ChannelSetSync(next, BASS_SYNC_END, 0, nextInChain, c) ||
+      !BASS_ChannelPlay(next, TRUE))
+    ++c->failures;
+}
+} // namespace
+
+TEST_P(Playback, SyncMayFreeItsChannelAndStartTheNext50TimesInARow) {
+  Chain chain;
+  chain.wav = makeWav(sine(440, 0.3, 44100, 2, 441), 44100, 2); // 10 ms each
+  chain.wanted = 50;
+  const HSTREAM first = BASS_StreamCreateFile(TRUE, chain.wav.data(), 0, chain.wav.size(), 0);
+  ASSERT_NE(BASS_ChannelSetSync(first, BASS_SYNC_END, 0, nextInChain, &chain), 0u);
+  ASSERT_TRUE(BASS_ChannelPlay(first, TRUE));
+  EXPECT_TRUE(waitFor([&] { return chain.played >= 50; }, 20000));
+  EXPECT_EQ(chain.failures, 0);
+}
+
+TEST_P(Playback, NoSyncOfAFreedOrUnsetChannelFires) {
+  EndLog freed, removed;
+  const HSTREAM a = open("wav_s16_stereo_44100_pan.wav");
+  const HSTREAM b = open("wav_s16_stereo_44100_pan.wav");
+  BASS_ChannelSetSync(a, BASS_SYNC_END, 0, logEnd, &freed);
+  const HSYNC s = BASS_ChannelSetSync(b, BASS_SYNC_END, 0, logEnd, &removed);
+  BASS_ChannelPlay(a, FALSE);
+  BASS_ChannelPlay(b, FALSE);
+  sleepMs(50);
+  EXPECT_TRUE(BASS_StreamFree(a));
+  EXPECT_TRUE(BASS_ChannelRemoveSync(b, s));
+  EXPECT_FALSE(BASS_ChannelRemoveSync(b, s));
+  EXPECT_TRUE(waitFor([&] { return BASS_ChannelIsActive(b) == BASS_ACTIVE_STOPPED; }, 3000));
+  sleepMs(100);
+  EXPECT_EQ(freed.count, 0);
+  EXPECT_EQ(removed.count, 0);
+  EXPECT_EQ(BASS_ChannelSetSync(b, 3, 0, logEnd, nullptr), 0u);
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLTYPE);
+  EXPECT_NE(BASS_ChannelSetSync(b, BASS_SYNC_META, 0, logEnd, nullptr), 0u);
+  BASS_StreamFree(b);
+}
+
+TEST_P(Playback, CreatePlayFreeTwoHundredTimes) {
+  const char *files[] = {"mp3_cbr_stereo_44100.mp3", "ogg_stereo_48000.ogg", "wav_u8_mono_22050.wav"};
+  EndLog never;
+  for (int i = 0; i < 200; ++i) {
+    const HSTREAM h = open(files[i % 3]);
+    ASSERT_NE(h, 0u);
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, logEnd, &never);
+    BASS_ChannelSetFX(h, BASS_FX_PARAMEQ, 1);
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    ASSERT_TRUE(BASS_StreamFree(h));
+  }
+  sleepMs(50);
+  EXPECT_EQ(never.count, 0);
+}
+
+TEST_P(Playback, AttributesGiveRateVolumeAndPan) {
+  const HSTREAM h = open("ogg_stereo_48000.ogg");
+  DWORD freq = 0, volume = 0;
+  int pan = 7;
+  ASSERT_TRUE(BASS_ChannelGetAttributes(h, &freq, &volume, &pan));
+  EXPECT_EQ(freq, 48000u);
+  EXPECT_EQ(volume, 100u);
+  EXPECT_EQ(pan, 0);
+  ASSERT_TRUE(BASS_ChannelSetAttributes(h, -1, -1, -60));
+  ASSERT_TRUE(BASS_ChannelGetAttributes(h, &freq, &volume, &pan));
+  EXPECT_EQ(freq, 48000u);
+  EXPECT_EQ(volume, 100u);
+  EXPECT_EQ(pan, -60);
+  EXPECT_FALSE(BASS_ChannelSetAttributes(h, -1, -1, 101));
+  EXPECT_FALSE(BASS_ChannelSetAttributes(h, -1, 150, 0));
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, PlayingRateChangesSpeedButNotPositionsUnits) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  ASSERT_TRUE(BASS_ChannelSetAttributes(h, 88200, -1, -1));
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  sleepMs(50);
+  const auto t1 = Clock::now();
+  const double p1 = positionSeconds(h);
+  sleepMs(300);
+  const double p2 = positionSeconds(h);
+  EXPECT_NEAR(p2 - p1, 2 * seconds(Clock::now() - t1), 0.1);
+  DWORD freq = 0;
+  BASS_ChannelGetAttributes(h, &freq, nullptr, nullptr);
+  EXPECT_EQ(freq, 88200u);
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, FftIsOfWhatIsHeard) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  std::vector<float> fft(1024, 3.0f);
+  EXPECT_EQ(BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT2048), DWORD(-1)); // nothing heard
+  EXPECT_EQ(fft[0], 3.0f);
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  sleepMs(150);
+  ASSERT_EQ(BASS_ChannelGetData(h, fft.data(), BASS_DATA_FFT2048), 4096u);
+  const int peak = int(std::max_element(fft.begin(), fft.end()) - fft.begin());
+  EXPECT_TRUE(peak == 46 || peak == 47) << peak;
+  int16_t pcm[256];
+  EXPECT_EQ(BASS_ChannelGetData(h, pcm, sizeof pcm), sizeof pcm);
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, DecodeOnlyChannelsCannotBePlayed) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav", BASS_STREAM_DECODE);
+  EXPECT_FALSE(BASS_ChannelPlay(h, FALSE));
+  EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+  BASS_StreamFree(h);
+}
+
+namespace {
+void freeLibrary(HSYNC, DWORD, DWORD, void *user) {
+  BASS_Free();
+  static_cast<std::atomic<bool> *>(user)->store(true);
+}
+} // namespace
+
+TEST(Library, FreeFromWithinASyncCallback) {
+  std::atomic<bool> done{false};
+  {
+    Library lib(0);
+    const auto wav = makeWav(sine(440, 0.3, 44100, 1, 441), 44100, 1);
+    const HSTREAM h = BASS_StreamCreateFile(TRUE, wav.data(), 0, wav.size(), 0);
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, freeLibrary, &done);
+    BASS_ChannelPlay(h, FALSE);
+    EXPECT_TRUE(waitFor([&] { return done.load(); }, 3000));
+    EXPECT_EQ(BASS_GetDevice(), DWORD(-1));
+  }
+  Library again(0);
+  EXPECT_TRUE(again.ok());
+}
