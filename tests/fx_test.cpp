@@ -635,3 +635,35 @@ TEST_F(Fx, EveryEffectSurvivesSilenceAndFullScaleSquares) {
     EXPECT_GT(peak(out.data), 0.1f);
   }
 }
+
+TEST_F(Fx, PlayingChannelTakesParameterChangesWhileItPlaysAndEndsWithItsEffects) {
+  // The "no sound" device plays in real time: the effects run on the decode-ahead thread
+  // while this thread keeps changing their settings, attaching and detaching.
+  ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+  const fs::path p = dir_.file("play.wav");
+  writeWav(p, noise(3.0, 0.5));
+  const DWORD h = BASS_StreamCreateFile(FALSE, p.c_str(), 0, 0, 0);
+  ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  for (int dsp : kTwelve) ASSERT_TRUE(BASS_FX_DSP_Set(h, dsp, 1));
+  ASSERT_TRUE(BASS_FX_DSP_Set(h, BASS_FX_DSPFX_PEAKEQ, 0));
+  for (int i = 0; i < 150; ++i) {
+    setBand(h, i % 6, 44100, kEqCentres[i % 6], static_cast<float>(i % 31 - 15));
+    BASS_FX_DSPECHO echo{static_cast<float>(50 + 10 * (i % 40)), 0.5f, 0.5f, 1.0f, 0.0f};
+    ASSERT_TRUE(BASS_FX_DSP_SetParameters(h, BASS_FX_DSPFX_ECHO, &echo));
+    BASS_FX_DSPLPF lpf{static_cast<float>(200 + 100 * (i % 50))};
+    ASSERT_TRUE(BASS_FX_DSP_SetParameters(h, BASS_FX_DSPFX_LPF, &lpf));
+    if (i % 10 == 5) {
+      ASSERT_TRUE(BASS_FX_DSP_Remove(h, BASS_FX_DSPFX_REVERB));
+    }
+    if (i % 10 == 9) {
+      ASSERT_TRUE(BASS_FX_DSP_Set(h, BASS_FX_DSPFX_REVERB, 1));
+    }
+    usleep(2000);
+  }
+  EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+  EXPECT_EQ(BASS_FX_CountEffects(), 13u);
+  ASSERT_TRUE(BASS_StreamFree(h));
+  EXPECT_EQ(BASS_FX_CountEffects(), 0u);
+  BASS_Free();
+}

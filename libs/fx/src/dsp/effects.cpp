@@ -172,12 +172,15 @@ void Flanger::process(float* buf, std::size_t frames) {
   for (std::size_t i = 0; i < frames; ++i, buf += chans_) {
     const float mn = min_.next(), depth = depth_.next();
     const float fb = fb_.next(), wet = wet_.next(), dry = dry_.next();
+    double delay = 0;
     for (unsigned c = 0; c < chans_; ++c) {
-      // Sweep position 0..1, at 0 (the shortest delay) when the phase is 0.
-      const double ph = wrap(phase_ + offset * c);
-      const double sweep = triangle_ ? 1.0 - std::abs(1.0 - 2.0 * ph)
-                                     : 0.5 - 0.5 * std::cos(kTwoPi * ph);
-      const double delay = std::max(1.0, (mn + depth * sweep) * msToSamples);
+      if (c == 0 || offset != 0) {
+        // Sweep position 0..1, at 0 (the shortest delay) when the phase is 0.
+        const double ph = wrap(phase_ + offset * c);
+        const double sweep = triangle_ ? 1.0 - std::abs(1.0 - 2.0 * ph)
+                                       : 0.5 - 0.5 * std::cos(kTwoPi * ph);
+        delay = std::max(1.0, (mn + depth * sweep) * msToSamples);
+      }
       const float d = lines_[c].readFrac(delay);
       lines_[c].write(buf[c] + fb * d);
       buf[c] = dry * buf[c] + wet * d;
