@@ -542,7 +542,7 @@ Skin MakeAmber() {
     Skin s;
     s.name = "Amber";
     Layout &l = s.layout;
-    l.body = QSize(284, 178);
+    l.body = QSize(284, 184);
     const QRect tab(92, 0, 100, 20);
     const QRect display(12, 26, 260, 94);
     l.spectrum = QRect(QPoint(22, 33), kSpectrumPainter);
@@ -550,10 +550,10 @@ Skin MakeAmber() {
     l.display = QPoint(206, 37);
     l.bal = QPoint(215, 70);
     l.pos = QPoint(54, 130);
-    l.vol = QPoint(192, 153);
+    l.vol = QPoint(192, 157);
     s.buttonSize = QSize(26, 26);
     s.playlistSize = QSize(34, 18);
-    const int by = 146;
+    const int by = 150;
     l.prev = QPoint(18, by);
     l.play = QPoint(47, by);
     l.ps = QPoint(76, by);
@@ -588,13 +588,14 @@ Skin MakeAmber() {
     // Orange band along the bottom, behind the transport row.
     {
         QPainterPath band;
-        band.addRect(QRectF(0, 140, l.body.width(), 38));
-        QLinearGradient g(0, 140, 0, 178);
+        const double top = by - 3;
+        band.addRect(QRectF(0, top, l.body.width(), l.body.height() - top));
+        QLinearGradient g(0, top, 0, l.body.height());
         g.setColorAt(0, QColor(236, 132, 40));
         g.setColorAt(1, QColor(190, 90, 20));
         p.fillPath(band.intersected(s.outline), g);
         p.setPen(QPen(QColor(255, 210, 150), 1));
-        p.drawLine(QPointF(6, 140.5), QPointF(l.body.width() - 6, 140.5));
+        p.drawLine(QPointF(6, top + 0.5), QPointF(l.body.width() - 6, top + 0.5));
     }
     // Rim.
     p.setBrush(Qt::NoBrush);
@@ -639,7 +640,7 @@ Skin MakeAmber() {
     Recess(p, At(l.vol, kVolSlider), 3, slot, lip);
     const QColor ink(120, 60, 15), shine(255, 248, 230, 220);
     EngravedText(p, QRect(12, 128, 38, 16), "SEEK", 9, ink, shine, Qt::AlignVCenter | Qt::AlignRight);
-    EngravedText(p, QRect(164, 151, 26, 16), "VOL", 9, QColor(90, 35, 0), QColor(255, 200, 140, 200),
+    EngravedText(p, QRect(164, l.vol.y() - 2, 26, 16), "VOL", 9, QColor(90, 35, 0), QColor(255, 200, 140, 200),
                  Qt::AlignVCenter | Qt::AlignRight);
     p.end();
     s.background = img;
