@@ -1,0 +1,841 @@
+#include "app/Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+
+#include "app/program.h"
+#include "common/paths.h"
+#include "controls/D3KBmLbl.h"
+#include "controls/Ing_Spectrum.h"
+#include "controls/control_art.h"
+#include "controls/slider.h"
+#include "effects/eq.h"
+#include "playback/Unit2.h"
+#include "playback/m3u.h"
+#include "prefs/Unit5.h"
+#include "prefs/settings.h"
+#include "radio/iradio.h"
+#include "skin/shaping.h"
+#include "tags/id3.h"
+
+namespace {
+
+constexpr int kDefaultVolume = 80; // a new user hears something at the first start
+
+// The lines a volume or balance drag leaves on the banner when nothing else is there.
+const QString kVolumeLine = "Mirvane Player - made by Halvorn";
+const QString kBalanceLine = "Mirvane Player - a Halvorn product";
+
+QString MinutesSeconds(float seconds) {
+    if (!(seconds >= 0.0f)) {
+        seconds = 0.0f;
+    }
+    const int m = static_cast<int>(seconds / 60.0f);
+    const int s = static_cast<int>(seconds - static_cast<float>(m) * 60.0f);
+    return QString::number(m) + ":" + QString::number(s);
+}
+
+QPixmap StatusPixmap(int which) {
+    const QColor green(0, 224, 0);
+    QPixmap pm(which == 1 ? QSize(7, 7) : QSize(6, 6));
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(Qt::NoPen);
+    p.setBrush(green);
+    if (which == 0) {
+        p.drawRect(0, 0, 6, 6); // stopped: a square
+    } else if (which == 1) {
+        QPainterPath path;
+        path.moveTo(0, 0);
+        path.lineTo(7, 3.5);
+        path.lineTo(0, 7);
+        path.closeSubpath();
+        p.drawPath(path); // playing: a triangle pointing right
+    } else {
+        p.drawRect(0, 0, 2, 6); // paused: two bars
+        p.drawRect(4, 0, 2, 6);
+    }
+    return pm;
+}
+
+QIcon ListIcon(int which) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    switch (which) {
+    case 0: // the product mark: a disc
+        p.setBrush(QColor(200, 0, 0));
+        p.setPen(QColor(80, 0, 0));
+        p.drawEllipse(1, 1, 14, 14);
+        p.setBrush(Qt::black);
+        p.drawEllipse(6, 6, 4, 4);
+        break;
+    case 1: // controls: three sliders
+        p.setPen(QColor(40, 40, 40));
+        for (int i = 0; i < 3; ++i) {
+            p.drawLine(3 + 5 * i, 2, 3 + 5 * i, 14);
+            p.fillRect(1 + 5 * i, 4 + 3 * i, 5, 3, QColor(0, 120, 200));
+        }
+        break;
+    case 2: // preferences: a check mark in a box
+        p.setPen(QColor(40, 40, 40));
+        p.drawRect(2, 2, 12, 12);
+        p.setPen(QPen(QColor(0, 150, 0), 2));
+        p.drawLine(4, 8, 7, 11);
+        p.drawLine(7, 11, 12, 4);
+        break;
+    case 3: // configuration: a cog
+        p.setBrush(QColor(110, 110, 110));
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < 4; ++i) {
+            p.save();
+            p.translate(8, 8);
+            p.rotate(45 * i);
+            p.drawRect(-1.5, -7.5, 3, 15);
+            p.restore();
+        }
+        p.drawEllipse(3, 3, 10, 10);
+        p.setBrush(Qt::white);
+        p.drawEllipse(6, 6, 4, 4);
+        break;
+    default: { // 4: the now-playing mark
+        QPainterPath path;
+        path.moveTo(4, 2);
+        path.lineTo(14, 8);
+        path.lineTo(4, 14);
+        path.closeSubpath();
+        p.setPen(QColor(0, 90, 0));
+        p.setBrush(QColor(0, 210, 0));
+        p.drawPath(path);
+    }
+    }
+    return QIcon(pm);
+}
+
+} // namespace
+
+// ---- TPictureButton -------------------------------------------------------------------------
+
+TPictureButton::TPictureButton(QWidget *parent) : QLabel(parent) {
+    setCursor(mirvane::HandCursor());
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+void TPictureButton::mousePressEvent(QMouseEvent *event) {
+    down_ = event->button() == Qt::LeftButton;
+    emit pressed();
+}
+
+void TPictureButton::mouseReleaseEvent(QMouseEvent *event) {
+    const bool click = down_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    down_ = false;
+    // The click comes before the release, so a release image that cannot be read does not
+    // swallow the command.
+    if (click) {
+        emit clicked();
+    }
+    emit released();
+}
+
+// ---- TPaintBox ------------------------------------------------------------------------------
+
+TPaintBox::TPaintBox(QWidget *parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPaintBox::paintEvent(QPaintEvent *) {
+    if (Painter) {
+        QPainter p(this);
+        Painter->Paint(p);
+    }
+}
+
+// ---- TForm1 ---------------------------------------------------------------------------------
+
+TForm1::TForm1(mirvane::Program &program)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
+    setObjectName("Form1");
+    setWindowTitle("Mirvane Player");
+    BuildControls();
+    BuildMenu();
+    storePosition_.setSingleShot(true);
+    connect(&storePosition_, &QTimer::timeout, this, [this] {
+        moving_ = false;
+        mirvane::settings::WriteInteger("MainTop", y());
+        mirvane::settings::WriteInteger("MainLeft", x());
+    });
+
+    ReadSettings();
+
+    spectrum_ = std::make_unique<TSpectrum>(169, 57, 16);
+    spectrum_->LowLimit = 20;
+    spectrum_->MidLimit = 40;
+    PaintBox1->Painter = spectrum_.get();
+    try {
+        LoadSkin(SkinName);
+    } catch (...) {
+        // A skin whose outline or background cannot be read leaves the window as it is; the
+        // program still starts.
+    }
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildControls() {
+    resize(249, 97);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setCursor(Qt::SizeAllCursor);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, 249, 73);
+    Image1->setToolTip("Right Click to view menu");
+    Image1->installEventFilter(this);
+
+    const auto makeButton = [this](TPictureButton *&button, const char *name, int x, int w,
+                                   const char *hint, const char *down, const char *up,
+                                   void (TForm1::*click)()) {
+        button = new TPictureButton(this);
+        button->setObjectName(name);
+        button->setGeometry(x, 80, w, 17);
+        button->setToolTip(hint);
+        TPictureButton *b = button;
+        connect(b, &TPictureButton::pressed, this, [this, b, down] { ButtonImage(b, down); });
+        connect(b, &TPictureButton::released, this, [this, b, up] { ButtonImage(b, up); });
+        connect(b, &TPictureButton::clicked, this, click);
+    };
+    makeButton(plButton, "plButton", 0, 33, "Playlist", "pldown", "plup", &TForm1::PlbuttonClick);
+    makeButton(PrevBtn, "PrevBtn", 40, 33, "Previous", "prevdown", "prevup", &TForm1::PrevbtnClick);
+    makeButton(PlayBtn, "PlayBtn", 80, 33, "Play", "playdown", "playup", &TForm1::PlaybtnClick);
+    makeButton(StopBtn, "StopBtn", 120, 33, "Stop", "stopdown", "stopup", &TForm1::StopbtnClick);
+    makeButton(NextBtn, "NextBtn", 160, 33, "Next", "nextdown", "nextup", &TForm1::NextbtnClick);
+    makeButton(psBtn, "psBtn", 200, 34, "Pause", "psdown", "psup", &TForm1::PsbtnClick);
+
+    STitle = new TD3KBitmappedLabel(this);
+    STitle->setObjectName("STitle");
+    STitle->setGeometry(32, 8, 176, 20);
+    STitle->setBorderStyle(TD3KBitmappedLabel::bsNone);
+    STitle->setBannerSpeed(300);
+    STitle->setCharWidth(mirvane::PlayerFontCharWidth);
+    STitle->setFillChar(' ');
+    STitle->setFontChars(mirvane::PlayerFontChars());
+    STitle->setFontBitmap(mirvane::PlayerFontBitmap());
+    STitle->setColor(Qt::black);
+    STitle->setText("Mirvane Player ");
+    STitle->setBanner(true);
+
+    vrDisplay1 = new QWidget(this);
+    vrDisplay1->setObjectName("vrDisplay1");
+    vrDisplay1->setGeometry(40, 40, 51, 13);
+    vrDisplay1->setAutoFillBackground(true);
+    QPalette black = vrDisplay1->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    vrDisplay1->setPalette(black);
+
+    Label1 = new QLabel("0:00", vrDisplay1);
+    Label1->setObjectName("Label1");
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setGeometry(5, 0, 28, 13);
+    Label1->setMaximumWidth(40);
+    Label1->setToolTip("Time Played");
+    QFont small = Label1->font();
+    small.setPixelSize(10);
+    small.setBold(true);
+    Label1->setFont(small);
+    Label1->setStyleSheet("color: yellow;");
+
+    Status = new QLabel(vrDisplay1);
+    Status->setObjectName("Status");
+    Status->setGeometry(34, 3, 7, 7);
+    Status->setToolTip("Status");
+
+    Image4 = new QLabel(this);
+    Image4->setObjectName("Image4");
+    Image4->setPixmap(StatusPixmap(0));
+    Image4->hide();
+    Image5 = new QLabel(this);
+    Image5->setObjectName("Image5");
+    Image5->setPixmap(StatusPixmap(1));
+    Image5->hide();
+    Image6 = new QLabel(this);
+    Image6->setObjectName("Image6");
+    Image6->setPixmap(StatusPixmap(2));
+    Image6->hide();
+    SetStatusPicture(StatusStopped);
+
+    const auto makeSlider = [this](const char *name, int x, int y, int w, const char *hint) {
+        auto *s = new TSlider(this);
+        s->setObjectName(name);
+        s->setGeometry(x, y, w, 12);
+        s->setIncrement(1);
+        s->setOptions({});
+        s->setEdgeSize(0);
+        s->setNumThumbStates(2);
+        s->setColor(Qt::black);
+        s->setTabStop(false);
+        s->setToolTip(hint);
+        return s;
+    };
+    SliderPos = makeSlider("SliderPos", 32, 56, 176, "Position");
+    SliderVol = makeSlider("SliderVol", 133, 35, 78, "Volume");
+    SliderBal = makeSlider("SliderBal", 92, 35, 33, "Balance");
+    SliderBal->setMinValue(-100);
+    connect(SliderPos, &TSlider::OnChange, this, &TForm1::SliderPosChange);
+    connect(SliderPos, &TSlider::OnStartTracking, this, &TForm1::SliderPosStartTracking);
+    connect(SliderPos, &TSlider::OnStopTracking, this, &TForm1::SliderPosStopTracking);
+    connect(SliderBal, &TSlider::OnChange, this, &TForm1::SliderBalChange);
+    connect(SliderBal, &TSlider::OnStartTracking, this, &TForm1::SliderBalStartTracking);
+    connect(SliderBal, &TSlider::OnStopTracking, this, &TForm1::SliderBalStopTracking);
+    connect(SliderVol, &TSlider::OnChange, this, &TForm1::SliderVolChange);
+    connect(SliderVol, &TSlider::OnStartTracking, this, &TForm1::SliderVolStartTracking);
+    connect(SliderVol, &TSlider::OnStopTracking, this, &TForm1::SliderVolStopTracking);
+
+    PaintBox1 = new TPaintBox(this);
+    PaintBox1->setObjectName("PaintBox1");
+    PaintBox1->setGeometry(48, 16, 169, 57);
+    PaintBox1->hide();
+
+    trans1 = new TWindowShaper(this);
+    trans1->setObjectName("trans1");
+    trans1->setAutoSize(true);
+
+    for (int i = 0; i < 5; ++i) {
+        ImageList1.append(ListIcon(i));
+    }
+}
+
+void TForm1::BuildMenu() {
+    JvPopupMenu1 = new QMenu(this);
+    JvPopupMenu1->setObjectName("JvPopupMenu1");
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { JvPopupMenu1->popup(mapToGlobal(pos)); });
+
+    const auto web = [](QMenu *menu, const QString &caption, const QString &address) {
+        QObject::connect(menu->addAction(caption), &QAction::triggered, menu,
+                         [address] { QDesktopServices::openUrl(QUrl(address)); });
+    };
+    QMenu *mirvaneMenu = JvPopupMenu1->addMenu("Mirvane");
+    About1 = mirvaneMenu->addAction("About", this, &TForm1::AboutClick);
+    QMenu *webMenu = mirvaneMenu->addMenu("Web");
+    web(webMenu, "Mirvane Player website", "https://mirvane.example.org/");
+    web(webMenu, "Download Sonique plugins", "https://mirvane.example.org/plugins/");
+    web(webMenu->addMenu("Make money"), "Money doubler, tripler or even more!",
+        "https://mirvane.example.org/money/");
+    web(webMenu->addMenu("Get traffic"), "Halvorn Traffic Exchange",
+        "https://traffic.halvorn.example.org/");
+
+    QMenu *controls = JvPopupMenu1->addMenu(ImageList1[1], "Controls");
+    QMenu *play = controls->addMenu("Play controls");
+    Repeat1 = play->addAction("Repeat", this, &TForm1::RepeatClick);
+    Repeat1->setCheckable(true);
+    PreviousSong1 = play->addAction("Previous song", this, &TForm1::PrevbtnClick);
+    PreviousSong1->setShortcut(QKeySequence("Ctrl+B"));
+    Play1 = play->addAction("Play", this, &TForm1::PlaybtnClick);
+    Play1->setShortcut(QKeySequence("Ctrl+P"));
+    Pause1 = play->addAction("Pause");
+    Pause1->setCheckable(true);
+    // The tick is the paused flag, which only the Pause command itself changes.
+    connect(Pause1, &QAction::triggered, this, [this](bool checked) {
+        Pause1->setChecked(!checked);
+        PsbtnClick();
+    });
+    Stop1 = play->addAction("Stop", this, &TForm1::StopbtnClick);
+    Stop1->setShortcut(QKeySequence("Ctrl+S"));
+    NextSong1 = play->addAction("Next song", this, &TForm1::NextbtnClick);
+    NextSong1->setShortcut(QKeySequence("Ctrl+N"));
+    ShowPlaylist1 = controls->addAction("Show playlist", this, &TForm1::PlbuttonClick);
+    ShowEQ1 = controls->addAction("Show EQ", this, &TForm1::ShowEQClick);
+    InternetRadio1 = controls->addAction("Internet radio", this, &TForm1::InternetRadioClick);
+    for (QAction *a : {PreviousSong1, Play1, Stop1, NextSong1}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a); // the shortcuts work while the player window has the focus
+    }
+
+    QMenu *prefs = JvPopupMenu1->addMenu(ImageList1[2], "Preferences");
+    Configuration1 = prefs->addAction(ImageList1[3], "Configuration && Effects", this,
+                                      &TForm1::ConfigurationClick);
+    StayOnTop1 = prefs->addAction("Stay on top", this, &TForm1::StayOnTopClick);
+    StayOnTop1->setCheckable(true);
+
+    QMenu *visuals = JvPopupMenu1->addMenu("Visuals");
+    SoniquePlugins1 =
+        visuals->addAction("Sonique visual plugins", this, &TForm1::SoniqueClick);
+    QMenu *fileInfo = JvPopupMenu1->addMenu("File info");
+    ID3Tag1 = fileInfo->addAction("ID3 Tag", this, &TForm1::ID3TagClick);
+    ShowPlayer1 = JvPopupMenu1->addAction(ImageList1[3], "Show player", this,
+                                          &TForm1::ShowPlayerClick);
+    ShowPlayer1->setCheckable(true);
+    ShowPlayer1->setChecked(true);
+    Exit1 = JvPopupMenu1->addAction(ImageList1[0], "Exit", this, &TForm1::ExitClick);
+}
+
+void TForm1::ReadSettings() {
+    namespace s = mirvane::settings;
+    const auto skin = s::ReadString("SkinName");
+    // A skin name stored once is honoured, even an empty one.
+    SkinName = skin ? *skin : QString::fromLatin1(mirvane::kDefaultSkinName);
+    SliderVol->setValue(s::ReadInteger("Volume").value_or(kDefaultVolume));
+    const bool onTop = s::ReadBool("OnTop").value_or(false);
+    StayOnTop1->setChecked(onTop);
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+
+    // The window opens where it was left, when that place is still on a screen.
+    const auto top = s::ReadInteger("MainTop");
+    const auto left = s::ReadInteger("MainLeft");
+    if (top && left) {
+        const QPoint place(*left, *top);
+        for (const QScreen *screen : QGuiApplication::screens()) {
+            if (screen->availableGeometry().contains(place)) {
+                move(place);
+                break;
+            }
+        }
+    }
+}
+
+QString TForm1::GetCMDLineFile(const QString &commandLine) const {
+    const qsizetype p = QCoreApplication::applicationFilePath().size();
+    const qsizetype l = commandLine.size();
+    return p + 3 < l ? commandLine.mid(p + 3) : QString();
+}
+
+void TForm1::LoadSkin(const QString &name) {
+    SkinName = name;
+    mirvane::SkinParts parts;
+    parts.window = this;
+    parts.Image1 = Image1;
+    parts.plButton = plButton;
+    parts.PrevBtn = PrevBtn;
+    parts.PlayBtn = PlayBtn;
+    parts.StopBtn = StopBtn;
+    parts.psBtn = psBtn;
+    parts.NextBtn = NextBtn;
+    parts.vrDisplay1 = vrDisplay1;
+    parts.STitle = STitle;
+    parts.SliderPos = SliderPos;
+    parts.SliderBal = SliderBal;
+    parts.SliderVol = SliderVol;
+    parts.PaintBox1 = PaintBox1;
+    parts.trans1 = trans1;
+    mirvane::LoadSkin(parts, skin_, mirvane::ProgramDir(), name);
+}
+
+void TForm1::ButtonImage(TPictureButton *button, const char *stem) {
+    mirvane::SwapButtonImage(button, skin_.skinDir, QString::fromLatin1(stem));
+}
+
+// ---- Timers ---------------------------------------------------------------------------------
+
+void TForm1::SetTimer(int id, int intervalMs) {
+    QTimer *&timer = timers_[id];
+    if (!timer) {
+        timer = new QTimer(this);
+        timer->setTimerType(Qt::PreciseTimer);
+        connect(timer, &QTimer::timeout, this, [this, id] { PlayerTimerProc(id); });
+    }
+    timer->start(intervalMs);
+}
+
+void TForm1::KillTimer(int id) {
+    const auto it = timers_.find(id);
+    if (it != timers_.end()) {
+        it->second->stop();
+    }
+}
+
+bool TForm1::TimerActive(int id) const {
+    const auto it = timers_.find(id);
+    return it != timers_.end() && it->second->isActive();
+}
+
+int TForm1::TimerInterval(int id) const {
+    return TimerActive(id) ? timers_.at(id)->interval() : 0;
+}
+
+void TForm1::PlayerTimerProc(int id) {
+    switch (id) {
+    case kPositionTimer:
+        if (!PositionTracking) {
+            const DWORD ch = Channel();
+            SliderPos->setValue(mirvane::m3u::RoundHalfEven(
+                BASS_ChannelBytes2Seconds(ch, BASS_ChannelGetPosition(ch))));
+        }
+        mirvane::ProcessPendingEvents();
+        break;
+    case kVisualTimer:
+        if (skin_.visual == QLatin1String("Spectrum")) {
+            PaintBox1->show();
+            UpdateSpectrumLevels();
+            spectrum_->Frame(bandLevels_);
+            PaintBox1->update();
+        }
+        break;
+    case kSearchTimer:
+        // FIXME: the add-directory search comes with its own window; without it there is
+        // nothing to watch.
+        KillTimer(kSearchTimer);
+        break;
+    case kGripTimer:
+        if (program_.Form2) {
+            program_.Form2->ResizeToCursor();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TForm1::UpdateSpectrumLevels() {
+    // What the call delivers is not checked: after a call that delivered nothing, the levels
+    // come from what the buffer still holds.
+    BASS_ChannelGetData(Channel(), fft_.data(), BASS_DATA_FFT2048);
+    mirvane::SpectrumBandLevels(fft_, bandLevels_);
+}
+
+// ---- Displays -------------------------------------------------------------------------------
+
+void TForm1::SetStatusPicture(StatusPicture picture) {
+    status_ = picture;
+    const QLabel *source = picture == StatusStopped ? Image4 : picture == StatusPlaying ? Image5 : Image6;
+    Status->setPixmap(source->pixmap());
+}
+
+void TForm1::SetBannerText(const QString &text) { STitle->setText(text); }
+
+void TForm1::SetBannerScrolling(bool on) { STitle->setBanner(on); }
+
+bool TForm1::Paused() const { return Pause1->isChecked(); }
+
+void TForm1::SetPaused(bool paused) { Pause1->setChecked(paused); }
+
+DWORD TForm1::Channel() const { return program_.Form2 ? program_.Form2->CurrentChannel : 0; }
+
+bool TForm1::RadioInUse() const {
+    return program_.form3 && !program_.form3->Statuslbl->text().isEmpty();
+}
+
+QString TForm1::RowCaption(int row) const {
+    return program_.Form2 ? program_.Form2->Caption(row) : QString();
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+void TForm1::PlaybtnClick() {
+    TForm2 *list = program_.Form2;
+    if (!list || list->RowCount() == 0 || list->SelectedRow() < 0) {
+        return;
+    }
+    list->PlayEntry(list->SelectedRow());
+}
+
+void TForm1::StopbtnClick() {
+    const DWORD ch = Channel();
+    if (ch != 0 && BASS_ChannelIsActive(ch) == BASS_ACTIVE_PLAYING) {
+        program_.Form2->StopPlayback();
+    }
+}
+
+void TForm1::PsbtnClick() {
+    const DWORD ch = Channel();
+    if (!Paused()) {
+        if (BASS_ChannelIsActive(ch) != BASS_ACTIVE_PLAYING) {
+            return;
+        }
+        BASS_ChannelPause(ch);
+        SetPaused(true);
+        SetStatusPicture(StatusPaused);
+        SetBannerScrolling(false);
+        SetBannerText("Paused");
+        return;
+    }
+    const float length = BASS_ChannelBytes2Seconds(ch, BASS_StreamGetLength(ch));
+    BASS_ChannelPlay(ch, FALSE);
+    SetStatusPicture(StatusPlaying);
+    SetPaused(false);
+    // The caption of the row that plays, even when the user has selected another meanwhile.
+    SetBannerText(RowCaption(CurrentIndex) + " " + MinutesSeconds(length) + " ");
+    SetBannerScrolling(true);
+}
+
+void TForm1::NextbtnClick() {
+    TForm2 *list = program_.Form2;
+    if (list && list->SelectedRow() + 1 != list->RowCount()) {
+        NextEntry();
+    }
+}
+
+void TForm1::PrevbtnClick() {
+    TForm2 *list = program_.Form2;
+    if (list && list->SelectedRow() > 0) {
+        PreviousEntry();
+    }
+}
+
+void TForm1::NextEntry() {
+    TForm2 *list = program_.Form2;
+    const int row = CurrentIndex + 1;
+    if (!list->Rows().isValidRow(row)) {
+        list->StopPlayback(); // selection and CurrentIndex disagree: nothing to go to
+        return;
+    }
+    list->PlayEntry(row);
+    list->SetMark(row - 1, false);
+    list->SelectRow(row);
+}
+
+void TForm1::PreviousEntry() {
+    TForm2 *list = program_.Form2;
+    const int row = CurrentIndex - 1;
+    if (!list->Rows().isValidRow(row)) {
+        list->StopPlayback();
+        return;
+    }
+    list->PlayEntry(row);
+    list->SetMark(row + 1, false);
+    list->SelectRow(row);
+}
+
+void TForm1::PlbuttonClick() {
+    TForm2 *list = program_.Form2;
+    if (!list) {
+        return;
+    }
+    if (list->isVisible()) {
+        list->hide();
+        return;
+    }
+    // Unfold from the centre line outwards in 400 ms.
+    const QRect full = list->geometry();
+    list->show();
+    auto *unfold = new QPropertyAnimation(list, "geometry", list);
+    unfold->setDuration(400);
+    unfold->setStartValue(QRect(full.center().x(), full.y(), 1, full.height()));
+    unfold->setEndValue(full);
+    unfold->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+// ---- Sliders --------------------------------------------------------------------------------
+
+void TForm1::SliderPosChange() {
+    const DWORD ch = Channel();
+    const QWORD position = BASS_ChannelGetPosition(ch);
+    const float p = BASS_ChannelBytes2Seconds(ch, position);
+    Label1->setText(MinutesSeconds(p));
+    const float length = BASS_ChannelBytes2Seconds(ch, BASS_StreamGetLength(ch));
+    // Without a channel there is no position and no end to count down to.
+    if (!(length > 0.0f) || !(p >= 0.0f)) {
+        return;
+    }
+    const int remaining = mirvane::m3u::RoundHalfEven(length - p);
+    TForm2 *list = program_.Form2;
+    if (list && list->SelectedRow() + 1 != list->RowCount() && remaining < 6) {
+        SetBannerScrolling(false);
+        SetBannerText("Next in " + QString::number(remaining));
+    }
+}
+
+void TForm1::SliderPosStartTracking() {
+    if (RadioInUse() || BASS_ChannelIsActive(Channel()) != BASS_ACTIVE_PLAYING) {
+        return;
+    }
+    PositionTracking = true;
+    SetBannerScrolling(false);
+    SetBannerText("Position change");
+}
+
+void TForm1::SliderPosStopTracking() {
+    const bool seek = !RadioInUse() && BASS_ChannelIsActive(Channel()) == BASS_ACTIVE_PLAYING;
+    // Cleared at every end of a drag: a track that ended during the drag must not leave the
+    // slider deaf to the tracks after it.
+    PositionTracking = false;
+    if (!seek) {
+        return;
+    }
+    const DWORD ch = Channel();
+    BASS_ChannelSetPosition(ch, BASS_ChannelSeconds2Bytes(ch, static_cast<float>(SliderPos->Value())));
+    SetBannerScrolling(true);
+    SetBannerText(RowCaption(CurrentIndex));
+}
+
+void TForm1::SliderBalChange() {
+    const int n = SliderBal->Value();
+    SliderBal->setToolTip("Balance: " + QString::number(n));
+    BASS_ChannelSetAttributes(Channel(), -1, -1, n);
+    SetBannerScrolling(false);
+    SetBannerText("Balance " + QString::number(n));
+}
+
+void TForm1::SliderBalStartTracking() {
+    SetBannerScrolling(false);
+    SetBannerText("Balance " + QString::number(SliderBal->Value()));
+}
+
+void TForm1::SliderBalStopTracking() { EndOfVolumeOrBalanceDrag(kBalanceLine); }
+
+void TForm1::SliderVolChange() {
+    const int n = SliderVol->Value();
+    BASS_SetVolume(static_cast<DWORD>(n));
+    SliderVol->setToolTip("Volume: " + QString::number(n));
+    mirvane::settings::WriteInteger("Volume", n);
+    SetBannerScrolling(false);
+    SetBannerText("Volume " + QString::number(n));
+}
+
+void TForm1::SliderVolStartTracking() {
+    SetBannerScrolling(false);
+    SetBannerText("Volume " + QString::number(SliderVol->Value()));
+}
+
+void TForm1::SliderVolStopTracking() { EndOfVolumeOrBalanceDrag(kVolumeLine); }
+
+void TForm1::EndOfVolumeOrBalanceDrag(const QString &fixedLine) {
+    SetBannerText(fixedLine);
+    SetBannerScrolling(true);
+    if (program_.form3 && !program_.form3->Label3->text().isEmpty()) {
+        SetBannerText(program_.form3->Label3->text());
+    }
+    if (program_.Form2 && program_.Form2->RowCount() > 0) {
+        SetBannerText(RowCaption(CurrentIndex));
+    }
+}
+
+// ---- Menu items -----------------------------------------------------------------------------
+
+void TForm1::StayOnTopClick() {
+    const bool on = StayOnTop1->isChecked();
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    if (shown) {
+        show(); // changing the flags hides the window
+    }
+    mirvane::settings::WriteBool("OnTop", on);
+}
+
+void TForm1::ShowPlayerClick() { setVisible(ShowPlayer1->isChecked()); }
+
+void TForm1::RepeatClick() {}
+
+void TForm1::ShowEQClick() {
+    if (program_.eq2) {
+        program_.eq2->show();
+        program_.eq2->raise();
+    }
+}
+
+void TForm1::InternetRadioClick() {
+    if (program_.form3) {
+        program_.form3->show();
+        program_.form3->raise();
+    }
+}
+
+void TForm1::ConfigurationClick() {
+    if (program_.Form5) {
+        program_.Form5->show();
+        program_.Form5->raise();
+    }
+}
+
+void TForm1::AboutClick() {
+    if (program_.Form5) {
+        program_.Form5->ShowNode(0);
+    }
+}
+
+void TForm1::SoniqueClick() {
+    if (program_.Form5) {
+        program_.Form5->ShowNode(5);
+    }
+}
+
+void TForm1::ID3TagClick() {
+    if (program_.id32) {
+        program_.id32->show();
+        program_.id32->raise();
+    }
+}
+
+void TForm1::ExitClick() {
+    if (program_.Form5) {
+        program_.Form5->RemoveTrayIcon();
+    }
+    if (program_.Form2) {
+        program_.Form2->close();
+    }
+    close();
+}
+
+void TForm1::WM_CALLBACKPRO(int lParam) {
+    if (lParam == 0x204) { // right button down
+        JvPopupMenu1->popup(QCursor::pos());
+    }
+}
+
+// ---- Window ---------------------------------------------------------------------------------
+
+void TForm1::MoveForm() {
+    moving_ = true;
+    if (!windowHandle() || !windowHandle()->startSystemMove()) {
+        // No system move here (or it is over at once): store the place as it is.
+        storePosition_.start(0);
+    }
+}
+
+void TForm1::mousePressEvent(QMouseEvent *event) {
+    if (event->button() == Qt::LeftButton) {
+        MoveForm();
+    }
+    QWidget::mousePressEvent(event);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == Image1 && event->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        MoveForm();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::moveEvent(QMoveEvent *event) {
+    QWidget::moveEvent(event);
+    if (moving_) {
+        storePosition_.start(300); // once the window has come to rest
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent *event) {
+    if (!closed_) {
+        closed_ = true;
+        FormClose();
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void TForm1::FormClose() {
+    KillTimer(kPositionTimer);
+    KillTimer(kVisualTimer);
+    if (program_.Form2) {
+        program_.Form2->SaveAutomaticPlaylist();
+    }
+    QApplication::restoreOverrideCursor();
+    // Releasing the library ends the playback.
+    BASS_Free();
+}

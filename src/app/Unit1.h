@@ -1,0 +1,192 @@
+#pragma once
+// TForm1, the player window: the main window of the program. Six picture buttons, the title
+// banner, the time display, three sliders, the spectrum area and the right-click menu that
+// reaches every other window. It owns the program's one timer routine (timers keyed by id),
+// CurrentIndex and the Next/Previous commands of the engine; closing it ends the program.
+// GUI thread only.
+
+#include <QIcon>
+#include <QLabel>
+#include <QList>
+#include <QPixmap>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+
+#include "bass.h"
+#include "skin/skinloader.h"
+
+class QAction;
+class QMenu;
+class TD3KBitmappedLabel;
+class TSlider;
+class TSpectrum;
+class TWindowShaper;
+
+namespace mirvane {
+struct Program;
+}
+
+// A picture button of the player window: shows a picture, has the hand cursor, and reports
+// presses, releases and clicks (a press and a release inside it).
+class TPictureButton : public QLabel {
+    Q_OBJECT
+  public:
+    explicit TPictureButton(QWidget *parent);
+  signals:
+    void pressed();
+    void released();
+    void clicked();
+
+  protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+  private:
+    bool down_ = false;
+};
+
+// The analyser area: shows the last frame the spectrum painter drew.
+class TPaintBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TPaintBox(QWidget *parent);
+    const TSpectrum *Painter = nullptr; // its last frame is drawn at the top left, clipped
+  protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int CurrentIndex MEMBER CurrentIndex)
+    Q_PROPERTY(bool PositionTracking MEMBER PositionTracking)
+  public:
+    // Timer ids of the one timer routine.
+    static constexpr int kGripTimer = 2000;     // 1 ms, playlist resize grip
+    static constexpr int kPositionTimer = 2001; // 90 ms
+    static constexpr int kVisualTimer = 2002;   // 33 ms
+    static constexpr int kSearchTimer = 2004;   // 150 ms, add-directory watcher
+
+    enum StatusPicture { StatusStopped, StatusPlaying, StatusPaused };
+
+    // The creation step: reads SkinName, Volume and OnTop, creates the spectrum painter and
+    // loads the skin.
+    explicit TForm1(mirvane::Program &program);
+    ~TForm1() override;
+
+    // Engine state kept here.
+    int CurrentIndex = 0;
+    bool PositionTracking = false;
+    QString SkinName;
+
+    // Controls.
+    QLabel *Image1 = nullptr;
+    TPictureButton *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr,
+                   *StopBtn = nullptr, *NextBtn = nullptr, *psBtn = nullptr;
+    TD3KBitmappedLabel *STitle = nullptr;
+    QWidget *vrDisplay1 = nullptr;
+    QLabel *Label1 = nullptr; // elapsed time
+    QLabel *Status = nullptr; // status indicator
+    TSlider *SliderPos = nullptr, *SliderVol = nullptr, *SliderBal = nullptr;
+    TPaintBox *PaintBox1 = nullptr;
+    QLabel *Image4 = nullptr, *Image5 = nullptr, *Image6 = nullptr; // stopped, playing, paused
+    TWindowShaper *trans1 = nullptr;
+    QList<QIcon> ImageList1; // 0 product, 1 controls, 2 preferences, 3 configuration, 4 play
+
+    QMenu *JvPopupMenu1 = nullptr;
+    QAction *Repeat1 = nullptr, *PreviousSong1 = nullptr, *Play1 = nullptr, *Pause1 = nullptr,
+            *Stop1 = nullptr, *NextSong1 = nullptr, *ShowPlaylist1 = nullptr,
+            *ShowEQ1 = nullptr, *InternetRadio1 = nullptr, *Configuration1 = nullptr,
+            *StayOnTop1 = nullptr, *SoniquePlugins1 = nullptr, *ID3Tag1 = nullptr,
+            *ShowPlayer1 = nullptr, *Exit1 = nullptr, *About1 = nullptr;
+
+    const mirvane::SkinState &Skin() const { return skin_; }
+    TSpectrum *Spectrum() const { return spectrum_.get(); }
+    const std::array<float, 16> &BandLevels() const { return bandLevels_; }
+
+    // The file named on the raw command line ("<program path>" <file>), or "".
+    Q_INVOKABLE QString GetCMDLineFile(const QString &commandLine) const;
+    Q_INVOKABLE void LoadSkin(const QString &name);
+
+    // The timer service: SetTimer starts (or restarts) timer id with the interval; every tick
+    // runs PlayerTimerProc(id).
+    Q_INVOKABLE void SetTimer(int id, int intervalMs);
+    Q_INVOKABLE void KillTimer(int id);
+    Q_INVOKABLE bool TimerActive(int id) const;
+    Q_INVOKABLE int TimerInterval(int id) const; // 0 when not running
+    Q_INVOKABLE void PlayerTimerProc(int id);
+    Q_INVOKABLE void UpdateSpectrumLevels();
+
+    // Displays the engine keeps in step.
+    void SetStatusPicture(StatusPicture picture);
+    StatusPicture StatusPictureShown() const { return status_; }
+    void SetBannerText(const QString &text);
+    void SetBannerScrolling(bool on);
+    bool Paused() const;
+    void SetPaused(bool paused);
+
+    // Engine commands.
+    Q_INVOKABLE void NextEntry();
+    Q_INVOKABLE void PreviousEntry();
+
+    // The tray icon's mouse report (lParam 0x204: right button down).
+    Q_INVOKABLE void WM_CALLBACKPRO(int lParam);
+
+  public slots:
+    void PlaybtnClick();
+    void StopbtnClick();
+    void PsbtnClick();
+    void NextbtnClick();
+    void PrevbtnClick();
+    void PlbuttonClick(); // shows or hides the playlist window
+    void SliderPosChange();
+    void SliderPosStartTracking();
+    void SliderPosStopTracking();
+    void SliderBalChange();
+    void SliderBalStartTracking();
+    void SliderBalStopTracking();
+    void SliderVolChange();
+    void SliderVolStartTracking();
+    void SliderVolStopTracking();
+    void StayOnTopClick();
+    void ShowPlayerClick();
+    void RepeatClick();
+    void ShowEQClick();
+    void InternetRadioClick();
+    void ConfigurationClick();
+    void AboutClick();
+    void SoniqueClick();
+    void ID3TagClick();
+    void ExitClick();
+    void MoveForm();
+
+  protected:
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+  private:
+    void BuildControls();
+    void BuildMenu();
+    void ReadSettings();
+    void FormClose();
+    void ButtonImage(TPictureButton *button, const char *stem);
+    void EndOfVolumeOrBalanceDrag(const QString &fixedLine);
+    QString RowCaption(int row) const;
+    bool RadioInUse() const;
+    DWORD Channel() const;
+
+    mirvane::Program &program_;
+    mirvane::SkinState skin_;
+    std::unique_ptr<TSpectrum> spectrum_;
+    std::array<float, 1025> fft_{};
+    std::array<float, 16> bandLevels_{};
+    std::map<int, QTimer *> timers_;
+    StatusPicture status_ = StatusStopped;
+    bool closed_ = false;
+    bool moving_ = false;
+    QTimer storePosition_; // writes MainTop/MainLeft once a move has settled
+};

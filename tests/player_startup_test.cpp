@@ -1,0 +1,225 @@
+// Start-up and shut-down of the whole program in a temporary program folder.
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "controls/D3KBmLbl.h"
+#include "controls/slider.h"
+#include "effects/eq.h"
+#include "player_support.h"
+#include "prefs/Unit5.h"
+#include "prefs/settings.h"
+#include "radio/iradio.h"
+#include "tags/id3.h"
+
+using namespace player_test;
+
+namespace {
+
+DWORD WrongVersion() { return 0x00010001; }
+
+class StartUp : public ProgramTest {};
+
+TEST_F(StartUp, WithoutArgumentsTheListHoldsTheAutomaticPlaylist) {
+    WriteWav(Path("a.wav"), 1.0);
+    WriteAutomaticPlaylist({{"1. A - a", Path("a.wav")},
+                            {"2. B - b", Path("gone.wav")},
+                            {"3. C, with comma", "http://radio.example/stream"}});
+    Start();
+    // The six windows exist in their order, by their names; only the player is visible.
+    EXPECT_EQ(Player().objectName(), "Form1");
+    EXPECT_EQ(program->id32->objectName(), "id32");
+    EXPECT_EQ(List().objectName(), "Form2");
+    EXPECT_EQ(program->Form5->objectName(), "Form5");
+    EXPECT_EQ(program->eq2->objectName(), "eq2");
+    EXPECT_EQ(program->form3->objectName(), "form3");
+    EXPECT_EQ(Player().windowTitle(), "Mirvane Player");
+    EXPECT_EQ(List().windowTitle(), "Mirvane PlayList");
+    EXPECT_EQ(program->Form5->windowTitle(), "Configuration");
+    EXPECT_EQ(program->eq2->windowTitle(), "Mirvane Eq");
+    EXPECT_EQ(program->form3->windowTitle(), "Internet radio");
+    EXPECT_TRUE(Player().isVisible());
+    EXPECT_FALSE(List().isVisible());
+
+    ASSERT_EQ(List().RowCount(), 3);
+    EXPECT_EQ(List().Caption(2), "3. C, with comma");
+    EXPECT_EQ(List().Panel2->text(), "Playlist - 0 of 3 Songs");
+    EXPECT_EQ(Player().STitle->Text(), "Mirvane Player");
+    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_TRUE(dialogs.messages.empty());
+    // A new user hears something: the volume starts above 0 and is stored.
+    EXPECT_GT(Player().SliderVol->Value(), 0);
+    EXPECT_EQ(mirvane::settings::ReadInteger("Volume"), Player().SliderVol->Value());
+}
+
+TEST_F(StartUp, StoredSettingsAreHonoured) {
+    mirvane::settings::WriteInteger("Volume", 35);
+    mirvane::settings::WriteBool("OnTop", true);
+    mirvane::settings::WriteString("SkinName", "Amber");
+    Start();
+    EXPECT_EQ(Player().SliderVol->Value(), 35);
+    EXPECT_TRUE(Player().StayOnTop1->isChecked());
+    EXPECT_TRUE(Player().windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(Player().SkinName, "Amber");
+    EXPECT_EQ(Player().Skin().skinDir, Path("Skins/Amber/"));
+}
+
+TEST_F(StartUp, SkinNameNeverStoredLoadsTheDefaultSkin) {
+    Start();
+    EXPECT_EQ(Player().SkinName, QString::fromLatin1(mirvane::kDefaultSkinName));
+}
+
+TEST_F(StartUp, CommandLineFileParsedByPosition) {
+    Start();
+    const QString exe = '"' + QCoreApplication::applicationFilePath() + '"';
+    EXPECT_EQ(Player().GetCMDLineFile(exe), "");
+    EXPECT_EQ(Player().GetCMDLineFile(exe + " "), "");
+    EXPECT_EQ(Player().GetCMDLineFile(exe + " x"), "x");
+    // Nothing is trimmed or unquoted.
+    EXPECT_EQ(Player().GetCMDLineFile(exe + " \"/a b.mp3\" "), "\"/a b.mp3\" ");
+}
+
+TEST_F(StartUp, CommandLineTrackerFileBecomesRowOneAndRowTwoFollowsAtItsEnd) {
+    QFile::copy(ShortModule(), Path("tune.xm"));
+    WriteWav(Path("next.wav"), 2.0);
+    WriteAutomaticPlaylist({{"7. Next - wav", Path("next.wav")}});
+    Start(Path("tune.xm"));
+
+    ASSERT_EQ(List().RowCount(), 2);
+    EXPECT_TRUE(List().Caption(0).startsWith("1. "));
+    EXPECT_EQ(List().FileName(0), Path("tune.xm"));
+    EXPECT_EQ(List().Caption(1), "7. Next - wav");
+    EXPECT_EQ(Player().CurrentIndex, 0);
+    EXPECT_EQ(List().SelectedRow(), 0);
+    // It plays as tracker music, with the start-up banner over its title.
+    EXPECT_STREQ(BASS_MusicGetName(List().CurrentChannel), "Short Test Tune");
+    EXPECT_EQ(Player().STitle->Text(), "Mirvane Player");
+    EXPECT_EQ(List().Rows().stateIndex(0), mirvane::PlaylistModel::kPlayingMark);
+    EXPECT_EQ(List().Panel2->text(), "Playlist - 1 of 2 Songs");
+
+    ASSERT_TRUE(WaitFor([&] { return Player().CurrentIndex == 1; }));
+    EXPECT_EQ(List().Rows().stateIndex(0), -1);
+    EXPECT_EQ(List().Rows().stateIndex(1), mirvane::PlaylistModel::kPlayingMark);
+    EXPECT_EQ(BASS_ChannelIsActive(List().CurrentChannel), DWORD(BASS_ACTIVE_PLAYING));
+}
+
+TEST_F(StartUp, UpperCaseExtensionIsAcceptedOtherExtensionsIgnored) {
+    WriteWav(Path("loud.MP3"), 1.0); // content decides how it plays, the name whether it is taken
+    Start(Path("loud.MP3"));
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_NE(List().CurrentChannel, 0u);
+    program.reset();
+    QFile::remove(Path("playlist.m3u"));
+
+    WriteText(Path("notes.txt"), "hello");
+    Start(Path("notes.txt"));
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(List().CurrentChannel, 0u);
+    program.reset();
+    QFile::remove(Path("playlist.m3u"));
+
+    Start(Path("missing.mp3"));
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(StartUp, ExitThenRestartRestoresRowsAndTitles) {
+    WriteWav(Path("one.wav"), 4.6);
+    WriteWav(Path("two.wav"), 245.6);
+    WriteAutomaticPlaylist({});
+    Start();
+    List().AppendEntry(Path("one.wav"));
+    List().AppendEntry(Path("two.wav"));
+    List().AppendEntry(Path("three.wav")); // never existed: not kept
+    const QString caption0 = List().Caption(0);
+    Player().ExitClick();
+    EXPECT_FALSE(Player().isVisible());
+    EXPECT_EQ(ReadAll(Path("playlist.m3u")),
+              "#EXTM3U\r\n#EXTINF:005," + caption0.toUtf8() + "\r\n" + Path("one.wav").toUtf8() +
+                  "\r\n#EXTINF:246," + List().Caption(1).toUtf8() + "\r\n" +
+                  Path("two.wav").toUtf8() + "\r\n");
+    program.reset();
+
+    Start();
+    ASSERT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(List().Caption(0), caption0);
+    EXPECT_EQ(List().FileName(1), Path("two.wav"));
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(StartUp, FirstStartShowsTheDemoTracks) {
+    const QString demo = QStringLiteral(MIRVANE_SOURCE_DIR "/data/demo");
+    ASSERT_TRUE(QDir().mkpath(Path("demo")));
+    for (const QString &name : QDir(demo).entryList(QDir::Files)) {
+        QFile::copy(demo + "/" + name, Path("demo/" + name));
+    }
+    Start();
+    ASSERT_EQ(List().RowCount(), 4);
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_TRUE(QFileInfo(List().FileName(row)).isFile()) << row;
+    }
+    // Each demo track opens: the module as tracker music, the others as streams.
+    const QByteArray mod = List().FileName(3).toUtf8();
+    const HMUSIC music = BASS_MusicLoad(FALSE, mod.constData(), 0, 0, 0, 0);
+    EXPECT_NE(music, 0u);
+    BASS_MusicFree(music);
+    for (int row = 0; row < 3; ++row) {
+        const QByteArray path = List().FileName(row).toUtf8();
+        const HSTREAM s = BASS_StreamCreateFile(FALSE, path.constData(), 0, 0, BASS_STREAM_DECODE);
+        EXPECT_NE(s, 0u) << row;
+        BASS_StreamFree(s);
+    }
+}
+
+TEST_F(StartUp, WrongLibraryVersionGivesTheMessageNoRowsAndKeepsTheStoredList) {
+    WriteWav(Path("a.wav"), 1.0);
+    WriteAutomaticPlaylist({{"1. A - a", Path("a.wav")}});
+    const QByteArray before = ReadAll(Path("playlist.m3u"));
+    QFile::copy(ShortModule(), Path("tune.mod"));
+    Start(Path("tune.mod"), &WrongVersion);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "BASS version 2.1 was not loaded\r\n(error code: 0)");
+    EXPECT_EQ(dialogs.messages[0].caption, "Error");
+    EXPECT_EQ(dialogs.messages[0].icon, mirvane::MsgIcon::Error);
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(List().Panel2->text(), "Playlist");
+    ASSERT_NE(program->form3, nullptr); // the other windows still open
+    program.reset();
+    // The list that could not be read is not replaced by an empty one.
+    EXPECT_EQ(ReadAll(Path("playlist.m3u")), before);
+}
+
+TEST_F(StartUp, AutomaticPlaylistThatCannotBeWrittenGivesWriteErrorAndTheProgramEnds) {
+    ASSERT_TRUE(QDir().mkpath(Path("playlist.m3u"))); // a folder in its place
+    Start();
+    Player().close();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Can't write the chosen file...");
+    EXPECT_EQ(dialogs.messages[0].caption, "Write-Error");
+    EXPECT_TRUE(dialogs.messages[0].foreground);
+    EXPECT_EQ(dialogs.messages[0].owner, program->Form1);
+    EXPECT_TRUE(QFileInfo(Path("playlist.m3u")).isDir());
+    program.reset();
+    EXPECT_EQ(dialogs.messages.size(), 1u); // the close step ran once
+}
+
+TEST(ErrorRule, ExceptionEscapingAHandlerIsSwallowedAndTheProgramGoesOn) {
+    App();
+    struct Thrower : QObject {
+        int events = 0;
+        bool event(QEvent *e) override {
+            if (e->type() == QEvent::User) {
+                ++events;
+                throw std::runtime_error("abandon this handler");
+            }
+            return QObject::event(e);
+        }
+    } thrower;
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(thrower.events, 2);
+}
+
+} // namespace

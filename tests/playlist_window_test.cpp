@@ -1,0 +1,185 @@
+// The playlist window: adding, dropping, removing, opening and saving rows.
+#include <QFileInfo>
+#include <QBuffer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTreeView>
+
+#include "player_support.h"
+
+using namespace player_test;
+
+namespace {
+
+class Playlist : public ProgramTest {
+  protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        WriteAutomaticPlaylist({});
+        Start();
+    }
+};
+
+TEST_F(Playlist, ListHasItsTwoColumnsAndHint) {
+    QTreeView *view = List().ListView1;
+    EXPECT_EQ(view->objectName(), "ListView1");
+    EXPECT_EQ(view->model()->headerData(0, Qt::Horizontal).toString(), "Title");
+    EXPECT_EQ(view->model()->headerData(1, Qt::Horizontal).toString(), "Filename");
+    EXPECT_EQ(view->header()->sectionSize(0), 410);
+    EXPECT_EQ(view->toolTip(), "DoubleClick the song to play");
+    EXPECT_EQ(view->selectionMode(), QAbstractItemView::SingleSelection);
+}
+
+TEST_F(Playlist, DroppedFilesAreCheckedOneByOne) {
+    WriteWav(Path("a.mp3"), 1.0);
+    WriteText(Path("notes.txt"), "x");
+    QFile::copy(ShortModule(), Path("b.xm"));
+    List().WMDropFiles({Path("a.mp3"), Path("notes.txt"), Path("b.xm")});
+    ASSERT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(List().FileName(0), Path("a.mp3"));
+    EXPECT_EQ(List().FileName(1), Path("b.xm"));
+    EXPECT_TRUE(List().Caption(1).startsWith("2. "));
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "The dropped file is not a valid music file!...");
+    EXPECT_EQ(dialogs.messages[0].icon, mirvane::MsgIcon::Error);
+    // Dropping only appends: nothing plays.
+    EXPECT_EQ(List().CurrentChannel, 0u);
+
+    // No extension: refused; a part of a known extension (".mp"): taken.
+    List().WMDropFiles({Path("noextension"), Path("odd.mp")});
+    EXPECT_EQ(dialogs.messages.size(), 2u);
+    EXPECT_EQ(List().RowCount(), 3);
+}
+
+TEST_F(Playlist, CaptionsNumberRowsAtTheTimeOfAdding) {
+    WriteWav(Path("Song.Name.wav"), 1.0);
+    List().AppendEntry(Path("Song.Name.wav"));
+    // A file without a tag: its bare name as the artist, an empty title.
+    EXPECT_EQ(List().Caption(0), "1. Song.Name - ");
+    for (int i = 0; i < 4; ++i) {
+        List().AppendEntry(Path("Song.Name.wav"));
+    }
+    List().AppendEntry(Path("Song.Name.wav"));
+    EXPECT_TRUE(List().Caption(5).startsWith("6. "));
+}
+
+TEST_F(Playlist, AddFileAsksWithItsFiltersAndAppendsTheChosenFile) {
+    WriteWav(Path("chosen.wav"), 1.0);
+    dialogs.fileAnswers = {Path("chosen.wav")};
+    List().AddFileClick();
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().FileName(0), Path("chosen.wav"));
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].title, "Add File to Playlist");
+    ASSERT_EQ(dialogs.questions[0].filters.size(), 3);
+    EXPECT_TRUE(dialogs.questions[0].filters[0].startsWith("Mirvane Playable Files"));
+    EXPECT_FALSE(dialogs.questions[0].filters[0].contains("*.it"));
+    EXPECT_TRUE(dialogs.questions[0].filters[2].startsWith("MOD Music"));
+    List().AddFileClick(); // cancelled
+    EXPECT_EQ(List().RowCount(), 1);
+}
+
+TEST_F(Playlist, SavedPlaylistHoldsExistingFilesWithTheirLengths) {
+    WriteWav(Path("long.wav"), 245.6);
+    WriteWav(Path("short.wav"), 4.6);
+    QFile::copy(ShortModule(), Path("tune.mod"));
+    List().Rows().append(mirvane::PlaylistRow{"1. Long - one, two", Path("long.wav")});
+    List().Rows().append(mirvane::PlaylistRow{"2. Radio", "http://radio.example/x"});
+    List().Rows().append(mirvane::PlaylistRow{"3. Short", Path("short.wav")});
+    List().Rows().append(mirvane::PlaylistRow{"4. Tune", Path("tune.mod")});
+    dialogs.fileAnswers = {Path("saved.m3u")};
+    List().SavePlaylistClick();
+    ASSERT_EQ(dialogs.questions.size(), 1u);
+    EXPECT_EQ(dialogs.questions[0].title, "Save Playlist");
+    EXPECT_TRUE(dialogs.questions[0].confirmOverwrite);
+    EXPECT_EQ(ReadAll(Path("saved.m3u")),
+              "#EXTM3U\r\n#EXTINF:246,1. Long - one, two\r\n" + Path("long.wav").toUtf8() +
+                  "\r\n#EXTINF:005,3. Short\r\n" + Path("short.wav").toUtf8() +
+                  "\r\n#EXTINF:-001,4. Tune\r\n" + Path("tune.mod").toUtf8() + "\r\n");
+
+    // Reading it back appends the same rows, whatever the numbers say.
+    dialogs.fileAnswers = {Path("saved.m3u"), Path("saved.m3u")};
+    List().RemoveAllClick();
+    List().OpenPlaylistClick();
+    ASSERT_EQ(List().RowCount(), 3);
+    EXPECT_EQ(List().Caption(0), "1. Long - one, two");
+    EXPECT_EQ(List().FileName(2), Path("tune.mod"));
+    List().OpenPlaylistClick(); // twice: appended twice
+    EXPECT_EQ(List().RowCount(), 6);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(Playlist, SavingUnderAnotherExtensionLeavesThatFileEmpty) {
+    WriteWav(Path("a.wav"), 1.0);
+    List().AppendEntry(Path("a.wav"));
+    WriteText(Path("list.txt"), "old content");
+    dialogs.fileAnswers = {Path("list.txt")};
+    List().SavePlaylistClick();
+    EXPECT_TRUE(QFileInfo::exists(Path("list.txt")));
+    EXPECT_EQ(ReadAll(Path("list.txt")), "");
+}
+
+TEST_F(Playlist, EmptyListIsSavedAsTheHeaderAlone) {
+    dialogs.fileAnswers = {Path("empty.m3u")};
+    List().SavePlaylistClick();
+    EXPECT_EQ(ReadAll(Path("empty.m3u")), "#EXTM3U\r\n");
+}
+
+TEST_F(Playlist, FileThatCannotBeWrittenGivesWriteErrorAndKeepsWhatWasThere) {
+    List().Rows().append(mirvane::PlaylistRow{"1. x", Path("a.wav")});
+    dialogs.fileAnswers = {Path("no/such/folder/list.m3u")};
+    List().SavePlaylistClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text, "Can't write the chosen file...");
+    EXPECT_EQ(dialogs.messages[0].caption, "Write-Error");
+    EXPECT_EQ(dialogs.messages[0].owner, nullptr);
+    EXPECT_TRUE(dialogs.messages[0].foreground);
+    EXPECT_FALSE(QFileInfo::exists(Path("no")));
+
+    // A writer that fails part-way: the old file stays whole.
+    WriteText(Path("keep.m3u"), "#EXTM3U\r\n#EXTINF:1,kept\r\n/kept.wav\r\n");
+    QBuffer broken;
+    broken.open(QIODevice::ReadOnly); // every write fails
+    EXPECT_FALSE(List().WritePlaylist(broken));
+    EXPECT_EQ(ReadAll(Path("keep.m3u")), "#EXTM3U\r\n#EXTINF:1,kept\r\n/kept.wav\r\n");
+}
+
+TEST_F(Playlist, LengthsOfUnchangedFilesAreMeasuredOnce) {
+    WriteWav(Path("a.wav"), 4.6);
+    List().AppendEntry(Path("a.wav"));
+    QBuffer first;
+    first.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(List().WritePlaylist(first));
+    EXPECT_TRUE(first.data().contains("#EXTINF:005,"));
+    EXPECT_EQ(List().Lengths().size(), 1);
+    // A changed file is measured again.
+    QThread::msleep(20);
+    WriteWav(Path("a.wav"), 10.0);
+    QBuffer second;
+    second.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(List().WritePlaylist(second));
+    EXPECT_TRUE(second.data().contains("#EXTINF:010,"));
+}
+
+TEST_F(Playlist, DoubleClickPlaysTheSelectedRow) {
+    WriteWav(Path("a.wav"), 30.0);
+    WriteWav(Path("b.wav"), 30.0);
+    List().AppendEntry(Path("a.wav"));
+    List().AppendEntry(Path("b.wav"));
+    List().ListView1DblClick(); // nothing selected: nothing
+    EXPECT_EQ(List().CurrentChannel, 0u);
+    List().SelectRow(1);
+    List().ListView1DblClick();
+    EXPECT_EQ(Player().CurrentIndex, 1);
+    EXPECT_EQ(BASS_ChannelIsActive(List().CurrentChannel), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(List().Panel2->text(), "Playlist - 2 of 2 Songs");
+}
+
+TEST_F(Playlist, CloseLabelHidesTheWindow) {
+    Player().PlbuttonClick();
+    ASSERT_TRUE(List().isVisible());
+    List().Label1Click();
+    EXPECT_FALSE(List().isVisible());
+}
+
+} // namespace
