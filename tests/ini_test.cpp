@@ -31,8 +31,8 @@ TEST(ParseProfileInt, LimitsOfThirtyTwoBits) {
 }
 
 TEST(ParseProfileInt, AnythingElseIsNotAnInteger) {
-    for (const char *bad : {"", " ", "12abc", "abc", "0x", "$", "-", "1 2", "1.5", "0xG1", "FF",
-                            "x10", "٣"}) {
+    for (const char *bad :
+         {"", " ", "12abc", "abc", "0x", "$", "-", "1 2", "1.5", "0xG1", "FF", "x10", "٣"}) {
         EXPECT_EQ(ParseProfileInt(QString::fromUtf8(bad)), std::nullopt) << bad;
     }
 }
@@ -96,17 +96,20 @@ TEST(IniFile, LoadsUtf8AndLatin1Files) {
     {
         QFile f(utf8Path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("\xEF\xBB\xBF[R\xC3\xA4" "dio]\nName=K\xC3\xB6ln\n");
+        f.write("\xEF\xBB\xBF[R\xC3\xA4"
+                "dio]\nName=K\xC3\xB6ln\n");
     }
     {
         QFile f(latin1Path);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[R\xE4" "dio]\nName=K\xF6ln\n");
+        f.write("[R\xE4"
+                "dio]\nName=K\xF6ln\n");
     }
     for (const QString &path : {utf8Path, latin1Path}) {
         const IniFile ini = IniFile::Load(path);
         EXPECT_TRUE(ini.exists());
         EXPECT_EQ(ini.sections(), QStringList({QString::fromUtf8("Rädio")})) << path.toStdString();
-        EXPECT_EQ(ini.readString(QString::fromUtf8("RÄDIO"), "name", ""), QString::fromUtf8("Köln"));
+        EXPECT_EQ(ini.readString(QString::fromUtf8("RÄDIO"), "name", ""),
+                  QString::fromUtf8("Köln"));
     }
 }

@@ -37,7 +37,9 @@ QApplication &App() {
 const char *const kButtonStems[] = {"pl", "prev", "play", "stop", "ps", "next"};
 
 // The colour of picture `file` of a skin drawn with `tone`: distinct per file and per tone.
-QRgb Tone(int tone, int file) { return qRgb(tone * 40 % 256, file * 12 % 256, 200 - tone); }
+QRgb Tone(int tone, int file) {
+    return qRgb(tone * 40 % 256, file * 12 % 256, 200 - tone);
+}
 
 QImage Solid(QSize size, QRgb colour) {
     QImage img(size, QImage::Format_RGB32);
@@ -45,7 +47,9 @@ QImage Solid(QSize size, QRgb colour) {
     return img;
 }
 
-QRgb PixelOf(const QLabel *label) { return label->pixmap().toImage().pixel(0, 0); }
+QRgb PixelOf(const QLabel *label) {
+    return label->pixmap().toImage().pixel(0, 0);
+}
 
 // A program folder of its own: Skins.ini and skin folders, removed at the end.
 class ProgramFolder {
@@ -74,7 +78,8 @@ class ProgramFolder {
         int file = 1;
         for (const char *stem : kButtonStems) {
             Solid({10 + tone, 8 + file}, Tone(tone, file)).save(dir + stem + "up.png", "PNG");
-            Solid({12 + tone, 8 + file}, Tone(tone, file + 20)).save(dir + stem + "down.png", "PNG");
+            Solid({12 + tone, 8 + file}, Tone(tone, file + 20))
+                .save(dir + stem + "down.png", "PNG");
             ++file;
         }
         const struct {
@@ -172,8 +177,8 @@ TEST_F(SkinLoad, FullSectionDressesEveryControl) {
     EXPECT_EQ(host.Image1->geometry(), QRect(0, 0, 90, 60));
     EXPECT_EQ(PixelOf(host.Image1), Tone(3, 0));
     int file = 1;
-    for (QLabel *b : {host.plButton, host.PrevBtn, host.PlayBtn, host.StopBtn, host.psBtn,
-                      host.NextBtn}) {
+    for (QLabel *b :
+         {host.plButton, host.PrevBtn, host.PlayBtn, host.StopBtn, host.psBtn, host.NextBtn}) {
         EXPECT_EQ(b->size(), QSize(13, 8 + file)) << b->objectName().toStdString();
         EXPECT_EQ(PixelOf(b), Tone(3, file)) << b->objectName().toStdString();
         ++file;
@@ -202,9 +207,14 @@ TEST_F(SkinLoad, TitleColourInEveryIntegerForm) {
     const struct {
         const char *value;
         QColor colour;
-    } cases[] = {{"255", Qt::red},          {"0xFF", Qt::red},         {"$FF", Qt::red},
-                 {"0XfF", Qt::red},         {"$FF0000", Qt::blue},     {"65280", Qt::green},
-                 {"$00808000", QColor(0, 128, 128)}, {"red", Qt::black}};
+    } cases[] = {{"255", Qt::red},
+                 {"0xFF", Qt::red},
+                 {"$FF", Qt::red},
+                 {"0XfF", Qt::red},
+                 {"$FF0000", Qt::blue},
+                 {"65280", Qt::green},
+                 {"$00808000", QColor(0, 128, 128)},
+                 {"red", Qt::black}};
     for (const auto &c : cases) {
         program.WriteIni(Section("C", QByteArray("SongTitleBC = ") + c.value));
         Load("C");
@@ -226,9 +236,9 @@ TEST_F(SkinLoad, MissingOrBadKeysTakeTheirDefaults) {
     EXPECT_EQ(host.plButton->pos(), QPoint(0, 0)); // "12px" is not an integer
     EXPECT_EQ(host.PrevBtn->pos(), QPoint(44, 0)); // names without regard to case
     EXPECT_EQ(host.STitle->geometry(), QRect(0, 0, 0, 0));
-    EXPECT_EQ(host.STitle->CharWidth(), 8);        // missing: the banner keeps its width
+    EXPECT_EQ(host.STitle->CharWidth(), 8); // missing: the banner keeps its width
     EXPECT_EQ(host.PaintBox1->geometry(), QRect(0, 0, 169, 40));
-    EXPECT_EQ(state.visual, "spectrum");           // only exactly "Spectrum" means the analyser
+    EXPECT_EQ(state.visual, "spectrum"); // only exactly "Spectrum" means the analyser
     // Texture missing: no background is read, the previous one stays.
     EXPECT_EQ(PixelOf(host.Image1), Tone(2, 0));
     EXPECT_EQ(PixelOf(host.plButton), Tone(4, 1));
@@ -309,7 +319,8 @@ TEST_F(SkinLoad, UnreadableMaskOrBackgroundGoesToTheCaller) {
     program.Remove("PlainPicture", "PlainPicture.png");
     // A PNG under the mask's name is not a Windows bitmap.
     program.Remove("Fake", "Fake.bmp");
-    ASSERT_TRUE(QFile::copy(program.skinDir("Fake") + "Fake.png", program.skinDir("Fake") + "Fake.bmp"));
+    ASSERT_TRUE(
+        QFile::copy(program.skinDir("Fake") + "Fake.png", program.skinDir("Fake") + "Fake.bmp"));
     program.WriteIni(Section("Old", "Texture=1") + Section("NoMask", "Texture=1\nPlbtnLeft=5") +
                      Section("NoPicture", "Texture=1") + Section("PlainPicture", "Texture=0") +
                      Section("Fake", "Texture=0"));
@@ -317,10 +328,10 @@ TEST_F(SkinLoad, UnreadableMaskOrBackgroundGoesToTheCaller) {
     host.STitle->setBanner(false);
 
     EXPECT_THROW(Load("NoMask"), SkinFileError);
-    EXPECT_EQ(host.plButton->x(), 5);                 // phase 1 ran
-    EXPECT_EQ(PixelOf(host.Image1), Tone(2, 0));      // the background came before the mask
-    EXPECT_EQ(PixelOf(host.plButton), Tone(1, 1));    // phase 3 did not run
-    EXPECT_EQ(host.mask(), QRegion(1, 1, 88, 58));    // the outline stays
+    EXPECT_EQ(host.plButton->x(), 5);              // phase 1 ran
+    EXPECT_EQ(PixelOf(host.Image1), Tone(2, 0));   // the background came before the mask
+    EXPECT_EQ(PixelOf(host.plButton), Tone(1, 1)); // phase 3 did not run
+    EXPECT_EQ(host.mask(), QRegion(1, 1, 88, 58)); // the outline stays
     EXPECT_FALSE(host.STitle->Banner());
 
     EXPECT_THROW(Load("NoPicture"), SkinFileError);
@@ -384,13 +395,13 @@ TEST(ShippedSkins, EachLoadsCleanlyAndFitsItsOutline) {
     EXPECT_TRUE(names.contains(QString::fromLatin1(mirvane::kDefaultSkinName)));
     EXPECT_EQ(mirvane::SkinNames(data), names);
     const QStringList keys = {
-        "PlbtnLeft",     "PlbtnTop",      "PrevBtnLeft",        "PrevBtnTop",    "PlayBtnLeft",
-        "PlayBtnTop",    "StopBtnLeft",   "StopBtnTop",         "PsBtnLeft",     "PsBtnTop",
-        "NextBtnLeft",   "NextBtnTop",    "SdisplayLeft",       "SdisplayTop",   "SongTitleLeft",
-        "SongTitleTop",  "SongTitleWidth", "SongTitleHeight",   "SongTitleCharWidth",
-        "PosSliderLeft", "PosSliderTop",  "PosBalLeft",         "PosBalTop",     "PosVolLeft",
-        "PosVolTop",     "SongTitleBC",   "SpectrumLeft",       "SpectrumTop",   "SpectrumWidth",
-        "SpectrumHeight", "Visual",       "Texture"};
+        "PlbtnLeft",    "PlbtnTop",       "PrevBtnLeft",     "PrevBtnTop",         "PlayBtnLeft",
+        "PlayBtnTop",   "StopBtnLeft",    "StopBtnTop",      "PsBtnLeft",          "PsBtnTop",
+        "NextBtnLeft",  "NextBtnTop",     "SdisplayLeft",    "SdisplayTop",        "SongTitleLeft",
+        "SongTitleTop", "SongTitleWidth", "SongTitleHeight", "SongTitleCharWidth", "PosSliderLeft",
+        "PosSliderTop", "PosBalLeft",     "PosBalTop",       "PosVolLeft",         "PosVolTop",
+        "SongTitleBC",  "SpectrumLeft",   "SpectrumTop",     "SpectrumWidth",      "SpectrumHeight",
+        "Visual",       "Texture"};
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
         EXPECT_EQ(ini.keys(name), keys);
@@ -406,9 +417,9 @@ TEST(ShippedSkins, EachLoadsCleanlyAndFitsItsOutline) {
         ASSERT_FALSE(outline.isEmpty());
         EXPECT_EQ(host.Image1->geometry(), outline.boundingRect());
         for (QWidget *w : std::initializer_list<QWidget *>{
-                 host.plButton, host.PrevBtn, host.PlayBtn, host.StopBtn, host.psBtn,
-                 host.NextBtn, host.vrDisplay1, host.STitle, host.SliderPos, host.SliderBal,
-                 host.SliderVol, host.PaintBox1}) {
+                 host.plButton, host.PrevBtn, host.PlayBtn, host.StopBtn, host.psBtn, host.NextBtn,
+                 host.vrDisplay1, host.STitle, host.SliderPos, host.SliderBal, host.SliderVol,
+                 host.PaintBox1}) {
             EXPECT_EQ(outline.intersected(w->geometry()), QRegion(w->geometry()))
                 << w->objectName().toStdString();
         }
@@ -418,10 +429,10 @@ TEST(ShippedSkins, EachLoadsCleanlyAndFitsItsOutline) {
         EXPECT_EQ(host.PaintBox1->size(), QSize(169, 57));
         // Nothing overlaps: the buttons, display, banner, sliders and analyser each own their
         // piece of the window.
-        const QList<QWidget *> controls = {host.plButton,  host.PrevBtn,   host.PlayBtn,
-                                           host.StopBtn,   host.psBtn,     host.NextBtn,
-                                           host.vrDisplay1, host.STitle,   host.SliderPos,
-                                           host.SliderBal, host.SliderVol, host.PaintBox1};
+        const QList<QWidget *> controls = {host.plButton,   host.PrevBtn,   host.PlayBtn,
+                                           host.StopBtn,    host.psBtn,     host.NextBtn,
+                                           host.vrDisplay1, host.STitle,    host.SliderPos,
+                                           host.SliderBal,  host.SliderVol, host.PaintBox1};
         for (int i = 0; i < controls.size(); ++i) {
             for (int j = i + 1; j < controls.size(); ++j) {
                 EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))

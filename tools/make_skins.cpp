@@ -40,25 +40,25 @@ const QSize kSpectrumPainter(169, 57);
 struct Layout {
     QSize body;
     QPoint pl, prev, play, stop, ps, next;
-    QPoint display;           // vrDisplay1
-    QRect title;              // STitle
-    QPoint pos, bal, vol;     // sliders
-    QRect spectrum;           // PaintBox1
-    unsigned titleColor = 0;  // 0x00BBGGRR
+    QPoint display;          // vrDisplay1
+    QRect title;             // STitle
+    QPoint pos, bal, vol;    // sliders
+    QRect spectrum;          // PaintBox1
+    unsigned titleColor = 0; // 0x00BBGGRR
 };
 
-QRect At(QPoint p, QSize s) { return QRect(p, s); }
+QRect At(QPoint p, QSize s) {
+    return QRect(p, s);
+}
 
 QColor Mix(const QColor &a, const QColor &b, double t) {
-    return QColor::fromRgbF(a.redF() + (b.redF() - a.redF()) * t,
-                            a.greenF() + (b.greenF() - a.greenF()) * t,
-                            a.blueF() + (b.blueF() - a.blueF()) * t,
-                            a.alphaF() + (b.alphaF() - a.alphaF()) * t);
+    return QColor::fromRgbF(
+        a.redF() + (b.redF() - a.redF()) * t, a.greenF() + (b.greenF() - a.greenF()) * t,
+        a.blueF() + (b.blueF() - a.blueF()) * t, a.alphaF() + (b.alphaF() - a.alphaF()) * t);
 }
 
 // Horizontal brushed streaks: every row gets its own brightness, smeared along the row.
-void BrushedMetal(QImage &img, const QRect &r, const QColor &base, double strength,
-                  unsigned seed) {
+void BrushedMetal(QImage &img, const QRect &r, const QColor &base, double strength, unsigned seed) {
     std::mt19937 rng(seed);
     std::normal_distribution<double> rowNoise(0.0, 1.0);
     std::normal_distribution<double> pixNoise(0.0, 1.0);
@@ -110,8 +110,7 @@ void Bevel(QPainter &p, const QRectF &r, double radius, const QColor &light, con
 }
 
 // A recess cut into the body: dark rim, inner shadow at the top, a light lip at the bottom.
-void Recess(QPainter &p, const QRect &r, double radius, const QColor &inside,
-            const QColor &lip) {
+void Recess(QPainter &p, const QRect &r, double radius, const QColor &inside, const QColor &lip) {
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath outer;
@@ -162,7 +161,8 @@ void DrawIcon(QPainter &p, Icon icon, QPointF c, double s, const QBrush &ink) {
         if (right) {
             t << QPointF(x, c.y() - s / 2) << QPointF(x + w, c.y()) << QPointF(x, c.y() + s / 2);
         } else {
-            t << QPointF(x + w, c.y() - s / 2) << QPointF(x, c.y()) << QPointF(x + w, c.y() + s / 2);
+            t << QPointF(x + w, c.y() - s / 2) << QPointF(x, c.y())
+              << QPointF(x + w, c.y() + s / 2);
         }
         p.drawPolygon(t);
     };
@@ -232,7 +232,9 @@ QImage Button(QSize size, Icon icon, bool down, const ButtonStyle &style) {
 
 // ---- slider bitmaps: opaque, olive only where the slider's black background may show ----
 
-QImage Opaque(const QImage &argb) { return argb.convertToFormat(QImage::Format_RGB888); }
+QImage Opaque(const QImage &argb) {
+    return argb.convertToFormat(QImage::Format_RGB888);
+}
 
 QImage Ruler(QSize size, const QColor &slot, const QColor &groove, const QColor &grooveLit,
              int tickEvery, const QColor &tick) {
@@ -425,11 +427,11 @@ Skin MakeSteel() {
     const QRect timeBox(l.display - QPoint(4, 4), kTimePanel + QSize(8, 8));
     p.drawRect(timeBox.adjusted(0, 0, -1, -1));
     p.setRenderHint(QPainter::Antialiasing, true);
-    EngravedText(p, QRect(timeBox.left(), timeBox.bottom() + 3, timeBox.width(), 9), "ELAPSED",
-                 7, dimCyan, QColor(0, 0, 0, 0), Qt::AlignCenter, QFont::Bold, 110);
+    EngravedText(p, QRect(timeBox.left(), timeBox.bottom() + 3, timeBox.width(), 9), "ELAPSED", 7,
+                 dimCyan, QColor(0, 0, 0, 0), Qt::AlignCenter, QFont::Bold, 110);
     // Product mark in the display's right column.
-    EngravedText(p, QRect(200, 80, 88, 12), "MIRVANE", 11, QColor(70, 190, 210),
-                 QColor(0, 0, 0, 0), Qt::AlignCenter, QFont::Black, 112);
+    EngravedText(p, QRect(200, 80, 88, 12), "MIRVANE", 11, QColor(70, 190, 210), QColor(0, 0, 0, 0),
+                 Qt::AlignCenter, QFont::Black, 112);
     EngravedText(p, QRect(200, 92, 88, 9), "16-BAND ANALYSER", 6, dimCyan, QColor(0, 0, 0, 0),
                  Qt::AlignCenter, QFont::Bold, 105);
 
@@ -441,7 +443,8 @@ Skin MakeSteel() {
     Recess(p, At(l.vol, kVolSlider), 2, slot, lip);
     const QColor ink(20, 22, 26);
     const QColor shine(150, 156, 166, 170);
-    EngravedText(p, QRect(206, 114, 38, 14), "BAL", 9, ink, shine, Qt::AlignVCenter | Qt::AlignRight);
+    EngravedText(p, QRect(206, 114, 38, 14), "BAL", 9, ink, shine,
+                 Qt::AlignVCenter | Qt::AlignRight);
     // A small speaker glyph before the volume slot.
     {
         QPainterPath spk;
@@ -485,10 +488,12 @@ Skin MakeSteel() {
         p.drawRoundedRect(cap, 4, 4);
         if (!down) {
             p.setPen(QPen(QColor(190, 196, 206, 150), 1));
-            p.drawLine(QPointF(cap.left() + 4, cap.top() + 1.5), QPointF(cap.right() - 4, cap.top() + 1.5));
+            p.drawLine(QPointF(cap.left() + 4, cap.top() + 1.5),
+                       QPointF(cap.right() - 4, cap.top() + 1.5));
         } else {
             p.setPen(QPen(QColor(0, 0, 0, 120), 1));
-            p.drawLine(QPointF(cap.left() + 3, cap.top() + 1.5), QPointF(cap.right() - 3, cap.top() + 1.5));
+            p.drawLine(QPointF(cap.left() + 3, cap.top() + 1.5),
+                       QPointF(cap.right() - 3, cap.top() + 1.5));
         }
     };
     s.playlistButton = s.buttons;
@@ -639,9 +644,10 @@ Skin MakeAmber() {
     Recess(p, At(l.pos, kPosSlider), 3, slot, lip);
     Recess(p, At(l.vol, kVolSlider), 3, slot, lip);
     const QColor ink(120, 60, 15), shine(255, 248, 230, 220);
-    EngravedText(p, QRect(12, 128, 38, 16), "SEEK", 9, ink, shine, Qt::AlignVCenter | Qt::AlignRight);
-    EngravedText(p, QRect(164, l.vol.y() - 2, 26, 16), "VOL", 9, QColor(90, 35, 0), QColor(255, 200, 140, 200),
+    EngravedText(p, QRect(12, 128, 38, 16), "SEEK", 9, ink, shine,
                  Qt::AlignVCenter | Qt::AlignRight);
+    EngravedText(p, QRect(164, l.vol.y() - 2, 26, 16), "VOL", 9, QColor(90, 35, 0),
+                 QColor(255, 200, 140, 200), Qt::AlignVCenter | Qt::AlignRight);
     p.end();
     s.background = img;
 

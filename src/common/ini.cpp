@@ -144,7 +144,9 @@ QStringList IniFile::sections() const {
     return names;
 }
 
-bool IniFile::hasSection(const QString &section) const { return find(section) != nullptr; }
+bool IniFile::hasSection(const QString &section) const {
+    return find(section) != nullptr;
+}
 
 QStringList IniFile::keys(const QString &section) const {
     QStringList names;

@@ -38,7 +38,9 @@ QImage ReadImage(const QString &path, const char *format) {
 }
 
 // PNG keeps its alpha, so transparent pixels show what lies behind the button.
-QPixmap ReadPng(const QString &path) { return QPixmap::fromImage(ReadImage(path, "png")); }
+QPixmap ReadPng(const QString &path) {
+    return QPixmap::fromImage(ReadImage(path, "png"));
+}
 
 // Windows bitmaps have no alpha: a 32-bit file's fourth byte must not make pixels vanish.
 QImage ReadBmp(const QString &path) {
@@ -54,11 +56,11 @@ void SetPicture(QLabel *label, const QPixmap &pixmap) {
 // changes.
 void CheckParts(const SkinParts &p) {
     const std::pair<const void *, const char *> parts[] = {
-        {p.Image1, "Image1"},         {p.plButton, "plButton"},   {p.PrevBtn, "PrevBtn"},
-        {p.PlayBtn, "PlayBtn"},       {p.StopBtn, "StopBtn"},     {p.psBtn, "psBtn"},
-        {p.NextBtn, "NextBtn"},       {p.vrDisplay1, "vrDisplay1"}, {p.STitle, "STitle"},
-        {p.SliderPos, "SliderPos"},   {p.SliderBal, "SliderBal"}, {p.SliderVol, "SliderVol"},
-        {p.PaintBox1, "PaintBox1"},   {p.trans1, "trans1"}};
+        {p.Image1, "Image1"},       {p.plButton, "plButton"},     {p.PrevBtn, "PrevBtn"},
+        {p.PlayBtn, "PlayBtn"},     {p.StopBtn, "StopBtn"},       {p.psBtn, "psBtn"},
+        {p.NextBtn, "NextBtn"},     {p.vrDisplay1, "vrDisplay1"}, {p.STitle, "STitle"},
+        {p.SliderPos, "SliderPos"}, {p.SliderBal, "SliderBal"},   {p.SliderVol, "SliderVol"},
+        {p.PaintBox1, "PaintBox1"}, {p.trans1, "trans1"}};
     for (const auto &[part, what] : parts) {
         if (!part) {
             throw std::invalid_argument(std::string("LoadSkin: SkinParts has no ") + what);

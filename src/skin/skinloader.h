@@ -67,7 +67,8 @@ class SkinFileError : public std::runtime_error {
 //     order, then the banner scrolls; the first picture that cannot be read shows "Could not
 //     load all graphics!" once and skips the rest of this phase (what was not reached keeps
 //     the previous skin's images).
-// Messages go through mirvane::ShowMessage, owned by parts.window.
+// Messages go through mirvane::ShowMessage, owned by parts.window. A SkinParts with a control
+// missing throws std::invalid_argument before anything changes.
 void LoadSkin(SkinParts &parts, SkinState &state, const QString &programDir, const QString &name);
 
 // The press and release images: loads skinDir + stem + ".png" into `button` and gives the
