@@ -136,7 +136,8 @@ class Engine {
   void setGains(Channel &c);
 
   // Channel work, all with c.mutex held.
-  void fillLocked(Channel &c, size_t targetFrames);
+  // Decodes at most maxChunks steps; returns true when the ring wants more.
+  bool fillLocked(Channel &c, size_t targetFrames, int maxChunks = 1 << 30);
   void runChainLocked(Channel &c, float *buf, size_t frames);
   void seekLocked(Channel &c, uint64_t frame);
   size_t decodeChunkLocked(Channel &c); // decode-only: one processed chunk into pending
@@ -613,26 +614,28 @@ void Engine::runChainLocked(Channel &c, float *buf, size_t frames) {
   }
 }
 
-void Engine::fillLocked(Channel &c, size_t targetFrames) {
+bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
   Voice &v = *c.voice;
   targetFrames = std::min(targetFrames, v.capacity - 2 * kChunk);
   while (!c.decodeEnded && !c.freed.load()) {
     const uint64_t queued = v.written.load() - v.read.load();
     if (queued >= targetFrames)
-      break;
+      return false;
+    if (maxChunks-- <= 0)
+      return true;
     const size_t room = v.capacity - size_t(queued);
     const double ratio = double(outRate_) / c.playRate;
     // Decode no more than the ring can take after resampling (slow rates grow a lot).
     const size_t want = room > 256 ? std::min(kChunk, size_t(double(room - 256) / ratio)) : 0;
     if (want < 16)
-      break;
+      return false;
     const size_t n = c.decoder->read(c.work.data(), want);
     size_t made = 0;
     const float *outData = nullptr;
     if (n > 0) {
       runChainLocked(c, c.work.data(), n);
       if (c.freed.load())
-        return;
+        return false;
       // Mono is heard on both sides; more than two channels fold into two.
       const int ch = c.channels;
       for (size_t i = 0; i < n; ++i) {
@@ -664,7 +667,7 @@ void Engine::fillLocked(Channel &c, size_t targetFrames) {
     } else {
       if (c.resampler) {
         if (room < 4 * kChunk)
-          break; // flush when the whole tail fits
+          return false; // flush when the whole tail fits
         made = c.resampler->process(nullptr, 0, c.resampled.data(), room);
         outData = c.resampled.data();
       }
@@ -680,6 +683,7 @@ void Engine::fillLocked(Channel &c, size_t targetFrames) {
     if (c.decodeEnded)
       v.eof.store(true, std::memory_order_release);
   }
+  return false;
 }
 
 void Engine::seekLocked(Channel &c, uint64_t frame) {
@@ -957,11 +961,12 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
           work.push_back(ch);
     }
     for (auto &ch : work) {
-      if (stop->load())
-        break;
-      std::lock_guard<std::recursive_mutex> cl(ch->mutex);
-      if (!ch->freed.load())
-        fillLocked(*ch, ch->voice->capacity);
+      // A few chunks per turn of the lock, so API calls on the channel never wait long.
+      bool more = true;
+      while (more && !stop->load()) {
+        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+        more = !ch->freed.load() && fillLocked(*ch, ch->voice->capacity, 4);
+      }
     }
     work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
     std::unique_lock<std::mutex> w(decodeWakeMutex_);
