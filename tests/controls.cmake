@@ -1,6 +1,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Test)
 mirvane_test(controls
-  SOURCES controls_test.cpp
+  SOURCES controls_test.cpp controls_slider_test.cpp controls_banner_test.cpp
+    controls_spectrum_test.cpp controls_shaping_test.cpp
   LIBS core_controls core_skin Qt6::Widgets Qt6::Test)
 
 # Renders each control in its usual states to PNG files for looking at; not run by ctest.
