@@ -14,8 +14,10 @@ inline QApplication &App() {
     static char *argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit Qt's own globals may already be gone when a static
+    // QApplication would tear down.
+    static QApplication *app = new QApplication(argc, argv);
+    return *app;
 }
 
 inline void SendMouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
