@@ -100,71 +100,71 @@ extern "C" {
  * effect. fGain in dB, clamped to -15..+15; a band at 0 dB leaves the sound bit for bit
  * unchanged. */
 typedef struct {
-  int lBand;
-  DWORD lFreq;
-  float fBandwidth;
-  float fQ;
-  float fCenter;
-  float fGain;
+    int lBand;
+    DWORD lFreq;
+    float fBandwidth;
+    float fQ;
+    float fCenter;
+    float fGain;
 } BASS_FX_DSPPEAKEQ;
 
 typedef struct {
-  float fRate; /* Hz, 0.01..20: periods per second */
+    float fRate; /* Hz, 0.01..20: periods per second */
 } BASS_FX_DSPROTATE;
 
 typedef struct {
-  float fDelay;    /* ms, 1..2000 */
-  float fFeedback; /* 0..0.95: share of each repeat fed back */
-  float fWet;      /* 0..2: level of the repeats */
-  float fDry;      /* 0..2: level of the direct sound */
-  float fDamp;     /* Hz: low-pass on each repeat; 0 for none */
+    float fDelay;    /* ms, 1..2000 */
+    float fFeedback; /* 0..0.95: share of each repeat fed back */
+    float fWet;      /* 0..2: level of the repeats */
+    float fDry;      /* 0..2: level of the direct sound */
+    float fDamp;     /* Hz: low-pass on each repeat; 0 for none */
 } BASS_FX_DSPECHO;
 
 typedef struct {
-  float fMinDelay; /* ms, 0.05..12.5: shortest delay of the sweep */
-  float fDepth;    /* ms, 0..12.5: sweep above the shortest delay */
-  float fRate;     /* Hz, 0.01..10 */
-  float fFeedback; /* -0.9..0.9 */
-  float fWet;      /* 0..2 */
-  float fDry;      /* 0..2 */
-  float fPhase;    /* degrees, -360..360: sweep offset of each further channel */
+    float fMinDelay; /* ms, 0.05..12.5: shortest delay of the sweep */
+    float fDepth;    /* ms, 0..12.5: sweep above the shortest delay */
+    float fRate;     /* Hz, 0.01..10 */
+    float fFeedback; /* -0.9..0.9 */
+    float fWet;      /* 0..2 */
+    float fDry;      /* 0..2 */
+    float fPhase;    /* degrees, -360..360: sweep offset of each further channel */
 } BASS_FX_DSPFLANGER;
 
 typedef struct {
-  float fTime;     /* s, 0.1..20: decay by 60 dB */
-  float fWet;      /* 0..2 */
-  float fDry;      /* 0..2 */
-  float fPreDelay; /* ms, 0..200 */
-  float fDamp;     /* Hz: low-pass inside the tail; 0 for none */
+    float fTime;     /* s, 0.1..20: decay by 60 dB */
+    float fWet;      /* 0..2 */
+    float fDry;      /* 0..2 */
+    float fPreDelay; /* ms, 0..200 */
+    float fDamp;     /* Hz: low-pass inside the tail; 0 for none */
 } BASS_FX_DSPREVERB;
 
 typedef struct {
-  float fCutOff; /* Hz, 20 .. 0.45 * the channel's rate: the -3 dB point */
+    float fCutOff; /* Hz, 20 .. 0.45 * the channel's rate: the -3 dB point */
 } BASS_FX_DSPLPF;
 
 typedef struct {
-  float fRate;   /* Hz, 0.1..50: cycles per second */
-  float fDuty;   /* 0..1: open share of each cycle */
-  float fRamp;   /* ms, 0.1..50: length of each opening and closing ramp */
-  float fClosed; /* dB, -100..0: level while closed; -100 is silence */
+    float fRate;   /* Hz, 0.1..50: cycles per second */
+    float fDuty;   /* 0..1: open share of each cycle */
+    float fRamp;   /* ms, 0.1..50: length of each opening and closing ramp */
+    float fClosed; /* dB, -100..0: level while closed; -100 is silence */
 } BASS_FX_DSPCUTTER;
 
 typedef struct {
-  float fTarget;  /* dBFS RMS, -60..0 */
-  float fMaxGain; /* dB, 0..60 */
-  float fRise;    /* s, time constant of a rising gain */
-  float fFall;    /* s, time constant of a falling gain */
-  float fCeiling; /* dBFS, -40..0: no output sample is louder */
-  float fGate;    /* dBFS RMS: below it the gain is held */
+    float fTarget;  /* dBFS RMS, -60..0 */
+    float fMaxGain; /* dB, 0..60 */
+    float fRise;    /* s, time constant of a rising gain */
+    float fFall;    /* s, time constant of a falling gain */
+    float fCeiling; /* dBFS, -40..0: no output sample is louder */
+    float fGate;    /* dBFS RMS: below it the gain is held */
 } BASS_FX_DSPDAMP;
 
 typedef struct {
-  float fRate;    /* Hz, 0.01..20 */
-  float fMinFreq; /* Hz: centre at the start of each cycle */
-  float fMaxFreq; /* Hz: centre half a cycle later (at most 0.45 * the rate) */
-  float fQ;       /* 0.3..30 */
-  float fWet;     /* 0..2 */
-  float fDry;     /* 0..2 */
+    float fRate;    /* Hz, 0.01..20 */
+    float fMinFreq; /* Hz: centre at the start of each cycle */
+    float fMaxFreq; /* Hz: centre half a cycle later (at most 0.45 * the rate) */
+    float fQ;       /* 0.3..30 */
+    float fWet;     /* 0..2 */
+    float fDry;     /* 0..2 */
 } BASS_FX_DSPAUTOWAH;
 
 /* ---- Functions -------------------------------------------------------------------------- */

@@ -21,268 +21,282 @@ using namespace mirvane::fx;
 thread_local int t_error = BASS_OK;
 
 BOOL fail(int code) {
-  t_error = code;
-  return FALSE;
+    t_error = code;
+    return FALSE;
 }
 BOOL ok() {
-  t_error = BASS_OK;
-  return TRUE;
+    t_error = BASS_OK;
+    return TRUE;
 }
 
 // Decaying feedback loops reach subnormal numbers, which are slow on x86; the processing
 // flushes them to zero and restores the thread's own mode afterwards.
 #if defined(__SSE__)
 class FlushDenormals {
- public:
-  FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040); }
-  ~FlushDenormals() { _mm_setcsr(saved_); }
-  FlushDenormals(const FlushDenormals&) = delete;
-  FlushDenormals& operator=(const FlushDenormals&) = delete;
+  public:
+    FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040); }
+    ~FlushDenormals() { _mm_setcsr(saved_); }
+    FlushDenormals(const FlushDenormals &) = delete;
+    FlushDenormals &operator=(const FlushDenormals &) = delete;
 
- private:
-  unsigned saved_;
+  private:
+    unsigned saved_;
 };
 #else
 struct FlushDenormals {};
 #endif
 
-void dspProc(HDSP, DWORD, float* buffer, DWORD frames, DWORD chans, DWORD rate, void* user) {
-  auto* effect = static_cast<Effect*>(user);
-  if (chans != effect->chans() || rate != effect->rate() || !buffer) return;
-  FlushDenormals flush;
-  effect->process(buffer, frames);
+void dspProc(HDSP, DWORD, float *buffer, DWORD frames, DWORD chans, DWORD rate, void *user) {
+    auto *effect = static_cast<Effect *>(user);
+    if (chans != effect->chans() || rate != effect->rate() || !buffer)
+        return;
+    FlushDenormals flush;
+    effect->process(buffer, frames);
 }
 
 struct Attached {
-  std::unique_ptr<Effect> effect;
-  HDSP dsp = 0;
+    std::unique_ptr<Effect> effect;
+    HDSP dsp = 0;
 };
 
 struct Registry {
-  std::mutex mutex;
-  // Channel handle -> effect number -> attached effect. Guarded by `mutex`; the processing
-  // side only ever sees the Effect objects, through the DSP's user pointer.
-  std::unordered_map<DWORD, std::map<int, Attached>> channels;
+    std::mutex mutex;
+    // Channel handle -> effect number -> attached effect. Guarded by `mutex`; the processing
+    // side only ever sees the Effect objects, through the DSP's user pointer.
+    std::unordered_map<DWORD, std::map<int, Attached>> channels;
 
-  // Releases the state of channels the audio library no longer knows; the library has
-  // already dropped their DSPs, so nothing runs on that state any more.
-  void purge() {
-    for (auto it = channels.begin(); it != channels.end();) {
-      if (!BASS_ChannelGetAttributes(it->first, nullptr, nullptr, nullptr))
-        it = channels.erase(it);
-      else
-        ++it;
+    // Releases the state of channels the audio library no longer knows; the library has
+    // already dropped their DSPs, so nothing runs on that state any more.
+    void purge() {
+        for (auto it = channels.begin(); it != channels.end();) {
+            if (!BASS_ChannelGetAttributes(it->first, nullptr, nullptr, nullptr))
+                it = channels.erase(it);
+            else
+                ++it;
+        }
     }
-  }
 };
 
-Registry& registry() {
-  // Never destroyed: the audio library's threads may outlive static destruction.
-  static Registry* r = new Registry;
-  return *r;
-}
-
-bool knownNumber(int dsp) {
-  switch (dsp) {
-    case kSwap: case kRotate: case kEcho: case kFlanger: case kPeakEq: case kReverb:
-    case kLowPass: case kCutter: case kFlanger2: case kDynAmp: case kAutoWah: case kEcho2:
-    case kEcho21:
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::unique_ptr<Effect> makeEffect(int dsp, unsigned rate, unsigned chans) {
-  switch (dsp) {
-    case kSwap: return std::make_unique<SwapChannels>(rate, chans);
-    case kRotate: return std::make_unique<Rotate>(rate, chans);
-    case kEcho: return std::make_unique<Echo>(rate, chans, echoDefaults(dsp), false);
-    case kEcho2: return std::make_unique<Echo>(rate, chans, echoDefaults(dsp), true);
-    case kEcho21: return std::make_unique<Echo>(rate, chans, echoDefaults(dsp), false);
-    case kFlanger: return std::make_unique<Flanger>(rate, chans, flangerDefaults(dsp), false);
-    case kFlanger2: return std::make_unique<Flanger>(rate, chans, flangerDefaults(dsp), true);
-    case kPeakEq: return std::make_unique<PeakEq>(rate, chans);
-    case kReverb: return std::make_unique<Reverb>(rate, chans);
-    case kLowPass: return std::make_unique<LowPass>(rate, chans);
-    case kCutter: return std::make_unique<Cutter>(rate, chans);
-    case kDynAmp: return std::make_unique<DynAmp>(rate, chans);
-    case kAutoWah: return std::make_unique<AutoWah>(rate, chans);
-    default: return nullptr;
-  }
+Registry &registry() {
+    // Never destroyed: the audio library's threads may outlive static destruction.
+    static Registry *r = new Registry;
+    return *r;
 }
 
 // The channel's rate and channel count. The audio library reports the rate; one second in
 // bytes of 16-bit PCM is 2 * rate * chans.
-bool channelFormat(DWORD handle, unsigned& rate, unsigned& chans) {
-  DWORD freq = 0;
-  if (!BASS_ChannelGetAttributes(handle, &freq, nullptr, nullptr)) return false;
-  rate = freq ? freq : 44100;
-  const QWORD second = BASS_ChannelSeconds2Bytes(handle, 1.0f);
-  chans = 2;
-  if (second != static_cast<QWORD>(-1) && second % (2ull * rate) == 0) {
-    const QWORD c = second / (2ull * rate);
-    if (c >= 1 && c <= 32) chans = static_cast<unsigned>(c);
-  }
-  return true;
+bool channelFormat(DWORD handle, unsigned &rate, unsigned &chans) {
+    DWORD freq = 0;
+    if (!BASS_ChannelGetAttributes(handle, &freq, nullptr, nullptr))
+        return false;
+    rate = freq ? freq : 44100;
+    const QWORD second = BASS_ChannelSeconds2Bytes(handle, 1.0f);
+    chans = 2;
+    if (second != static_cast<QWORD>(-1) && second % (2ull * rate) == 0) {
+        const QWORD c = second / (2ull * rate);
+        if (c >= 1 && c <= 32)
+            chans = static_cast<unsigned>(c);
+    }
+    return true;
 }
 
 // Records whose layout is the internal parameter struct's, field for field.
-template <class Record, class Fx>
-BOOL setRecord(Effect* e, const void* params) {
-  static_assert(sizeof(Record) == sizeof(typename Fx::Params));
-  typename Fx::Params p;
-  std::memcpy(&p, params, sizeof p);
-  return static_cast<Fx*>(e)->setParams(p) ? ok() : fail(BASS_ERROR_ILLPARAM);
+template <class Record, class Fx> BOOL setRecord(Effect *e, const void *params) {
+    static_assert(sizeof(Record) == sizeof(typename Fx::Params));
+    typename Fx::Params p;
+    std::memcpy(&p, params, sizeof p);
+    return static_cast<Fx *>(e)->setParams(p) ? ok() : fail(BASS_ERROR_ILLPARAM);
 }
-template <class Record, class Fx>
-BOOL getRecord(Effect* e, void* params) {
-  static_assert(sizeof(Record) == sizeof(typename Fx::Params));
-  std::memcpy(params, &static_cast<Fx*>(e)->params(), sizeof(Record));
-  return ok();
+template <class Record, class Fx> BOOL getRecord(Effect *e, void *params) {
+    static_assert(sizeof(Record) == sizeof(typename Fx::Params));
+    std::memcpy(params, &static_cast<Fx *>(e)->params(), sizeof(Record));
+    return ok();
 }
 
-BOOL setParams(int dsp, Effect* e, void* params) {
-  switch (dsp) {
-    case kRotate: return setRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
-    case kEcho: case kEcho2: case kEcho21: return setRecord<BASS_FX_DSPECHO, Echo>(e, params);
-    case kFlanger: case kFlanger2: return setRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
-    case kReverb: return setRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
-    case kLowPass: return setRecord<BASS_FX_DSPLPF, LowPass>(e, params);
-    case kCutter: return setRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
-    case kDynAmp: return setRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
-    case kAutoWah: return setRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
+BOOL setParams(int dsp, Effect *e, void *params) {
+    switch (dsp) {
+    case kRotate:
+        return setRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
+    case kEcho:
+    case kEcho2:
+    case kEcho21:
+        return setRecord<BASS_FX_DSPECHO, Echo>(e, params);
+    case kFlanger:
+    case kFlanger2:
+        return setRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
+    case kReverb:
+        return setRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
+    case kLowPass:
+        return setRecord<BASS_FX_DSPLPF, LowPass>(e, params);
+    case kCutter:
+        return setRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
+    case kDynAmp:
+        return setRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
+    case kAutoWah:
+        return setRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
     case kPeakEq: {
-      const auto* r = static_cast<const BASS_FX_DSPPEAKEQ*>(params);
-      EqBand b{r->lBand, r->lFreq, r->fBandwidth, r->fQ, r->fCenter, r->fGain};
-      return static_cast<PeakEq*>(e)->setBand(b) ? ok() : fail(BASS_ERROR_ILLPARAM);
+        const auto *r = static_cast<const BASS_FX_DSPPEAKEQ *>(params);
+        EqBand b{r->lBand, r->lFreq, r->fBandwidth, r->fQ, r->fCenter, r->fGain};
+        return static_cast<PeakEq *>(e)->setBand(b) ? ok() : fail(BASS_ERROR_ILLPARAM);
     }
-    default: return fail(BASS_ERROR_NOTAVAIL);
-  }
+    default:
+        return fail(BASS_ERROR_NOTAVAIL);
+    }
 }
 
-BOOL getParams(int dsp, Effect* e, void* params) {
-  switch (dsp) {
-    case kRotate: return getRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
-    case kEcho: case kEcho2: case kEcho21: return getRecord<BASS_FX_DSPECHO, Echo>(e, params);
-    case kFlanger: case kFlanger2: return getRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
-    case kReverb: return getRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
-    case kLowPass: return getRecord<BASS_FX_DSPLPF, LowPass>(e, params);
-    case kCutter: return getRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
-    case kDynAmp: return getRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
-    case kAutoWah: return getRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
+BOOL getParams(int dsp, Effect *e, void *params) {
+    switch (dsp) {
+    case kRotate:
+        return getRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
+    case kEcho:
+    case kEcho2:
+    case kEcho21:
+        return getRecord<BASS_FX_DSPECHO, Echo>(e, params);
+    case kFlanger:
+    case kFlanger2:
+        return getRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
+    case kReverb:
+        return getRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
+    case kLowPass:
+        return getRecord<BASS_FX_DSPLPF, LowPass>(e, params);
+    case kCutter:
+        return getRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
+    case kDynAmp:
+        return getRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
+    case kAutoWah:
+        return getRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
     case kPeakEq: {
-      auto* r = static_cast<BASS_FX_DSPPEAKEQ*>(params);
-      EqBand b;
-      b.band = r->lBand;
-      if (!static_cast<PeakEq*>(e)->getBand(b)) return fail(BASS_ERROR_ILLPARAM);
-      *r = {b.band, b.freq, b.bandwidth, b.q, b.centre, b.gain};
-      return ok();
+        auto *r = static_cast<BASS_FX_DSPPEAKEQ *>(params);
+        EqBand b;
+        b.band = r->lBand;
+        if (!static_cast<PeakEq *>(e)->getBand(b))
+            return fail(BASS_ERROR_ILLPARAM);
+        *r = {b.band, b.freq, b.bandwidth, b.q, b.centre, b.gain};
+        return ok();
     }
-    default: return fail(BASS_ERROR_NOTAVAIL);
-  }
+    default:
+        return fail(BASS_ERROR_NOTAVAIL);
+    }
 }
 
 // Looks up the attached effect for a parameter call; null after setting the error.
-Effect* attachedEffect(Registry& reg, DWORD handle, int dsp) {
-  reg.purge();
-  if (!BASS_ChannelGetAttributes(handle, nullptr, nullptr, nullptr)) {
-    fail(BASS_ERROR_HANDLE);
-    return nullptr;
-  }
-  auto ch = reg.channels.find(handle);
-  if (ch == reg.channels.end()) {
-    fail(BASS_ERROR_NOTAVAIL);
-    return nullptr;
-  }
-  auto fx = ch->second.find(dsp);
-  if (fx == ch->second.end()) {
-    fail(BASS_ERROR_NOTAVAIL);
-    return nullptr;
-  }
-  return fx->second.effect.get();
+Effect *attachedEffect(Registry &reg, DWORD handle, int dsp) {
+    reg.purge();
+    if (!BASS_ChannelGetAttributes(handle, nullptr, nullptr, nullptr)) {
+        fail(BASS_ERROR_HANDLE);
+        return nullptr;
+    }
+    auto ch = reg.channels.find(handle);
+    if (ch == reg.channels.end()) {
+        fail(BASS_ERROR_NOTAVAIL);
+        return nullptr;
+    }
+    auto fx = ch->second.find(dsp);
+    if (fx == ch->second.end()) {
+        fail(BASS_ERROR_NOTAVAIL);
+        return nullptr;
+    }
+    return fx->second.effect.get();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
 BOOL BASS_FX_DSP_Set(DWORD handle, int dsp, int priority) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  reg.purge();
-  unsigned rate = 0, chans = 0;
-  if (!channelFormat(handle, rate, chans)) return fail(BASS_ERROR_HANDLE);
-  if (!knownNumber(dsp)) return fail(BASS_ERROR_ILLTYPE);
-  auto& effects = reg.channels[handle];
-  if (effects.count(dsp)) return ok();
-  Attached a;
-  a.effect = makeEffect(dsp, rate, chans);
-  a.dsp = BASS_ChannelSetDSP(handle, dspProc, a.effect.get(), priority);
-  if (!a.dsp) {
-    const int code = BASS_ErrorGetCode();
-    if (effects.empty()) reg.channels.erase(handle);
-    return fail(code ? code : BASS_ERROR_UNKNOWN);
-  }
-  effects.emplace(dsp, std::move(a));
-  return ok();
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    reg.purge();
+    unsigned rate = 0, chans = 0;
+    if (!channelFormat(handle, rate, chans))
+        return fail(BASS_ERROR_HANDLE);
+    auto &effects = reg.channels[handle];
+    if (effects.count(dsp))
+        return ok();
+    Attached a;
+    a.effect = makeEffect(dsp, rate, chans);
+    if (!a.effect) {
+        if (effects.empty())
+            reg.channels.erase(handle);
+        return fail(BASS_ERROR_ILLTYPE);
+    }
+    a.dsp = BASS_ChannelSetDSP(handle, dspProc, a.effect.get(), priority);
+    if (!a.dsp) {
+        const int code = BASS_ErrorGetCode();
+        if (effects.empty())
+            reg.channels.erase(handle);
+        return fail(code ? code : BASS_ERROR_UNKNOWN);
+    }
+    effects.emplace(dsp, std::move(a));
+    return ok();
 }
 
 BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  reg.purge();
-  if (!BASS_ChannelGetAttributes(handle, nullptr, nullptr, nullptr))
-    return fail(BASS_ERROR_HANDLE);
-  auto ch = reg.channels.find(handle);
-  if (ch == reg.channels.end()) return fail(BASS_ERROR_NOTAVAIL);
-  auto fx = ch->second.find(dsp);
-  if (fx == ch->second.end()) return fail(BASS_ERROR_NOTAVAIL);
-  // Once RemoveDSP returns the effect is not running and never will again, so its state can go.
-  BASS_ChannelRemoveDSP(handle, fx->second.dsp);
-  ch->second.erase(fx);
-  if (ch->second.empty()) reg.channels.erase(ch);
-  return ok();
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    reg.purge();
+    if (!BASS_ChannelGetAttributes(handle, nullptr, nullptr, nullptr))
+        return fail(BASS_ERROR_HANDLE);
+    auto ch = reg.channels.find(handle);
+    if (ch == reg.channels.end())
+        return fail(BASS_ERROR_NOTAVAIL);
+    auto fx = ch->second.find(dsp);
+    if (fx == ch->second.end())
+        return fail(BASS_ERROR_NOTAVAIL);
+    // Once RemoveDSP returns the effect is not running and never will again, so its state can go.
+    BASS_ChannelRemoveDSP(handle, fx->second.dsp);
+    ch->second.erase(fx);
+    if (ch->second.empty())
+        reg.channels.erase(ch);
+    return ok();
 }
 
-BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void* params) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  Effect* e = attachedEffect(reg, handle, dsp);
-  if (!e) return FALSE;
-  if (!params) return fail(BASS_ERROR_ILLPARAM);
-  return setParams(dsp, e, params);
+BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void *params) {
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    Effect *e = attachedEffect(reg, handle, dsp);
+    if (!e)
+        return FALSE;
+    if (!params)
+        return fail(BASS_ERROR_ILLPARAM);
+    return setParams(dsp, e, params);
 }
 
-BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void* params) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  Effect* e = attachedEffect(reg, handle, dsp);
-  if (!e) return FALSE;
-  if (!params) return fail(BASS_ERROR_ILLPARAM);
-  return getParams(dsp, e, params);
+BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void *params) {
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    Effect *e = attachedEffect(reg, handle, dsp);
+    if (!e)
+        return FALSE;
+    if (!params)
+        return fail(BASS_ERROR_ILLPARAM);
+    return getParams(dsp, e, params);
 }
 
 BOOL BASS_FX_Free(void) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  for (auto& [handle, effects] : reg.channels) {
-    // A channel freed meanwhile has dropped its DSPs already; this call then fails harmlessly.
-    for (auto& [number, a] : effects) BASS_ChannelRemoveDSP(handle, a.dsp);
-  }
-  reg.channels.clear();
-  return ok();
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    for (auto &[handle, effects] : reg.channels) {
+        // A channel freed meanwhile has dropped its DSPs already; this call then fails harmlessly.
+        for (auto &[number, a] : effects)
+            BASS_ChannelRemoveDSP(handle, a.dsp);
+    }
+    reg.channels.clear();
+    return ok();
 }
 
-int BASS_FX_ErrorGetCode(void) { return t_error; }
+int BASS_FX_ErrorGetCode(void) {
+    return t_error;
+}
 
 DWORD BASS_FX_CountEffects(void) {
-  Registry& reg = registry();
-  std::lock_guard lock(reg.mutex);
-  reg.purge();
-  DWORD n = 0;
-  for (const auto& [handle, effects] : reg.channels) n += static_cast<DWORD>(effects.size());
-  return n;
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    reg.purge();
+    DWORD n = 0;
+    for (const auto &[handle, effects] : reg.channels)
+        n += static_cast<DWORD>(effects.size());
+    return n;
 }
 
-}  // extern "C"
+} // extern "C"
