@@ -444,3 +444,31 @@ TEST(ShippedSkins, EachLoadsCleanlyAndFitsItsOutline) {
 }
 
 } // namespace
+
+namespace {
+
+// Switching skins leaves nothing of the previous one behind: a window that wore every other
+// shipped skin first looks exactly like one that loads the skin fresh.
+TEST(ShippedSkins, SwitchingLooksLikeAFreshLoad) {
+    App();
+    const QString data = QStringLiteral(MIRVANE_SOURCE_DIR "/data/");
+    const QStringList names = mirvane::SkinNames(data);
+    RecordingDialogs dialogs;
+    SkinHost worn;
+    SkinState wornState;
+    auto wornParts = worn.parts();
+    for (const QString &name : names + names) {
+        SCOPED_TRACE(name.toStdString());
+        LoadSkin(wornParts, wornState, data, name);
+        SkinHost fresh;
+        SkinState freshState;
+        auto freshParts = fresh.parts();
+        LoadSkin(freshParts, freshState, data, name);
+        EXPECT_EQ(worn.size(), fresh.size());
+        EXPECT_EQ(worn.mask(), fresh.mask());
+        EXPECT_TRUE(worn.Snapshot() == fresh.Snapshot());
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+} // namespace
