@@ -31,6 +31,14 @@ class WavDecoder final : public Decoder {
     return n > 0 ? size_t(n) : 0;
   }
   bool seek(uint64_t frame) override { return sf_seek(sf_, sf_count_t(frame), SEEK_SET) >= 0; }
+  bool hasExactS16() const override {
+    const int sub = info_.format & SF_FORMAT_SUBMASK;
+    return sub == SF_FORMAT_PCM_16 || sub == SF_FORMAT_PCM_U8;
+  }
+  size_t readS16(int16_t *out, size_t frames) override {
+    sf_count_t n = sf_readf_short(sf_, out, sf_count_t(frames));
+    return n > 0 ? size_t(n) : 0;
+  }
 
  private:
   std::unique_ptr<Source> src_; // must outlive sf_

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <set>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace mirvane::audio {
 namespace {
 
@@ -34,6 +38,21 @@ inline int16_t toS16(float v) {
   v *= 32768.0f;
   v = std::clamp(v, -32768.0f, 32767.0f);
   return int16_t(std::lrintf(v));
+}
+
+// Rounds to nearest and saturates, like toS16; eight at a time where SSE2 is there.
+void floatToS16(const float *in, int16_t *out, size_t count) {
+  size_t i = 0;
+#ifdef __SSE2__
+  const __m128 scale = _mm_set1_ps(32768.0f);
+  for (; i + 8 <= count; i += 8) {
+    const __m128i a = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(in + i), scale));
+    const __m128i b = _mm_cvtps_epi32(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_packs_epi32(a, b));
+  }
+#endif
+  for (; i < count; ++i)
+    out[i] = toS16(in[i]);
 }
 
 } // namespace
@@ -228,7 +247,7 @@ void Engine::mix(float *out, int frames) {
   mixEpoch_.fetch_add(1);
   if (anyEnded) {
     endPending_.store(true);
-    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 10 ms poll
+    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 25 ms poll
   }
 }
 
@@ -454,7 +473,6 @@ std::shared_ptr<Channel> Engine::prepareChannel(std::unique_ptr<Decoder> dec, Ki
       }
     }
     ch->stereo.resize(kChunk * 2);
-    ch->resampled.resize(ch->voice->capacity * 2);
   }
   return ch;
 }
@@ -614,6 +632,14 @@ void Engine::runChainLocked(Channel &c, float *buf, size_t frames) {
   }
 }
 
+// Output space for one chunk at this ratio plus the converter's delay.
+static float *resampleBuffer(Channel &c, double ratio) {
+  const size_t frames = std::min(c.voice->capacity, size_t(kChunk * ratio) + 4096);
+  if (c.resampled.size() < frames * 2)
+    c.resampled.resize(frames * 2);
+  return c.resampled.data();
+}
+
 bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
   Voice &v = *c.voice;
   targetFrames = std::min(targetFrames, v.capacity - 2 * kChunk);
@@ -658,19 +684,24 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
       }
       c.decodePos.fetch_add(n);
       if (c.resampler) {
-        made = c.resampler->process(c.stereo.data(), n, c.resampled.data(), room);
+        float *buf = resampleBuffer(c, ratio);
+        made = c.resampler->process(c.stereo.data(), n, buf, std::min(room, c.resampled.size() / 2));
         outData = c.resampled.data();
       } else {
         made = n;
         outData = c.stereo.data();
       }
+    } else if (c.resampler) {
+      if (room < 4 * kChunk)
+        return false; // flush when a good part of the tail fits
+      // The converter holds back a few milliseconds; take them out, in turns if need be.
+      float *buf = resampleBuffer(c, ratio);
+      const size_t cap = std::min(room, c.resampled.size() / 2);
+      made = c.resampler->process(nullptr, 0, buf, cap);
+      outData = c.resampled.data();
+      if (made < cap)
+        c.decodeEnded = true;
     } else {
-      if (c.resampler) {
-        if (room < 4 * kChunk)
-          return false; // flush when the whole tail fits
-        made = c.resampler->process(nullptr, 0, c.resampled.data(), room);
-        outData = c.resampled.data();
-      }
       c.decodeEnded = true;
     }
     const uint64_t w = v.written.load();
@@ -706,7 +737,7 @@ void Engine::seekLocked(Channel &c, uint64_t frame) {
   c.basePos = frame;
   c.decodePos.store(frame);
   c.decodeEnded = false;
-  c.pending.clear();
+  c.pendingSize = 0;
   c.pendingOffset = 0;
   c.decodeEndPending.store(false);
   c.endHandled.store(false);
@@ -906,7 +937,7 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
   std::unique_lock<std::mutex> g(mutex_);
   while (!stop->load()) {
     const int64_t now = nowNs();
-    int64_t nextDue = now + 10'000'000;
+    int64_t nextDue = now + 25'000'000; // a poll in case the mixer's wake-up was missed
     std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
     endPending_.store(false);
     for (auto &[h, ch] : channels_) {
@@ -969,8 +1000,9 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
       }
     }
     work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
+    // The rings hold half a second: topping them up every 50 ms is plenty.
     std::unique_lock<std::mutex> w(decodeWakeMutex_);
-    decodeCv_.wait_for(w, std::chrono::milliseconds(20));
+    decodeCv_.wait_for(w, std::chrono::milliseconds(50));
   }
 }
 
@@ -1080,9 +1112,10 @@ size_t Engine::decodeChunkLocked(Channel &c) {
   if (n == 0)
     return 0;
   runChainLocked(c, c.work.data(), n);
-  const size_t samples = n * size_t(c.channels);
-  c.pending.assign(c.work.begin(), c.work.begin() + std::ptrdiff_t(samples));
+  c.pending.swap(c.work);
   c.pendingOffset = 0;
+  c.pendingSize = n * size_t(c.channels);
+  c.work.resize(c.pending.size());
   return n;
 }
 
@@ -1099,11 +1132,18 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
     setError(BASS_ERROR_ILLTYPE);
     return DWORD(-1);
   }
-  std::vector<float> mono(kFftSize);
-
   // -- recording
+  std::vector<float> mono;
+  if (fft)
+    mono.resize(kFftSize);
   if (ch->kind == Kind::Record) {
+    // RecordFree clears ch->record under this lock before the state goes.
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
     RecordState *r = ch->record;
+    if (!r) {
+      setError(BASS_ERROR_HANDLE);
+      return DWORD(-1);
+    }
     if (fft) {
       const uint64_t heard = r->heard.load(std::memory_order_acquire);
       if (heard == 0) {
@@ -1168,45 +1208,53 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
       setError(BASS_ERROR_NOPLAY);
       return DWORD(-1);
     }
-    for (size_t i = 0; i < size_t(kFftSize); ++i)
-      mono[i] = ch->fftHistory[(ch->fftFill + i) % size_t(kFftSize)]; // oldest first
+    for (size_t i = 0; i < size_t(kFftSize); ++i) { // oldest first
+      const int16_t *f = &ch->fftHistory[((ch->fftFill + i) % size_t(kFftSize)) * chans];
+      float sum = 0;
+      for (size_t c = 0; c < chans; ++c)
+        sum += float(f[c]);
+      mono[i] = sum / (32768.0f * float(chans));
+    }
     fftMagnitudes(mono.data(), static_cast<float *>(buffer));
     setError(BASS_OK);
     return 1024 * sizeof(float);
   }
   if (ch->fftHistory.empty())
-    ch->fftHistory.assign(size_t(kFftSize), 0.0f);
+    ch->fftHistory.assign(size_t(kFftSize) * chans, 0);
   const size_t wantFrames = length / (2 * chans);
   auto *out = static_cast<int16_t *>(buffer);
   size_t done = 0; // frames
   while (done < wantFrames && !ch->freed.load()) {
-    if (ch->pendingOffset >= ch->pending.size()) {
-      if (ch->decodeEnded || decodeChunkLocked(*ch) == 0) {
-        if (!ch->decodeEnded) {
-          ch->decodeEnded = true;
-          ch->decodeEndPending.store(true);
-          syncCv_.notify_one();
-        }
-        break;
+    if (ch->pendingOffset >= ch->pendingSize) {
+      if (!ch->decodeEnded && ch->chain.empty() && ch->decoder->hasExactS16()) {
+        // Nothing to process: let the decoder write 16-bit samples straight out.
+        const size_t n = ch->decoder->readS16(out + done * chans, wantFrames - done);
+        done += n;
+        if (n > 0)
+          continue;
+      } else if (!ch->decodeEnded && decodeChunkLocked(*ch) > 0) {
+        continue;
       }
+      if (!ch->decodeEnded) {
+        ch->decodeEnded = true;
+        ch->decodeEndPending.store(true);
+        syncCv_.notify_one();
+      }
+      break;
     }
-    const size_t avail = (ch->pending.size() - ch->pendingOffset) / chans;
-    const size_t n = std::min(avail, wantFrames - done);
-    const float *src = ch->pending.data() + ch->pendingOffset;
-    int16_t *dst = out + done * chans;
-    for (size_t i = 0; i < n * chans; ++i)
-      dst[i] = toS16(src[i]);
-    // Keep the last kFftSize frames pulled, channels mixed, for the FFT.
-    const size_t first = n > size_t(kFftSize) ? n - size_t(kFftSize) : 0;
-    for (size_t i = first; i < n; ++i) {
-      float sum = 0;
-      for (size_t c = 0; c < chans; ++c)
-        sum += src[i * chans + c];
-      ch->fftHistory[ch->fftFill % size_t(kFftSize)] = sum / float(chans);
-      ++ch->fftFill;
-    }
+    const size_t n = std::min((ch->pendingSize - ch->pendingOffset) / chans, wantFrames - done);
+    floatToS16(ch->pending.data() + ch->pendingOffset, out + done * chans, n * chans);
     ch->pendingOffset += n * chans;
     done += n;
+  }
+  // Keep a copy of the last kFftSize frames pulled for the FFT (mixed only when asked for).
+  const size_t keep = std::min(done, size_t(kFftSize));
+  for (size_t i = done - keep; i < done;) {
+    const size_t at = ch->fftFill % size_t(kFftSize);
+    const size_t n = std::min(done - i, size_t(kFftSize) - at);
+    std::memcpy(&ch->fftHistory[at * chans], out + i * chans, n * chans * sizeof(int16_t));
+    ch->fftFill += n;
+    i += n;
   }
   ch->decodePos.fetch_add(done);
   if (done == 0) {

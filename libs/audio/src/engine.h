@@ -73,7 +73,8 @@ struct Channel {
   std::vector<float> work, stereo, resampled;
   std::vector<float> pending; // decode-only: processed frames not yet pulled
   size_t pendingOffset = 0;   // in samples
-  std::vector<float> fftHistory; // decode-only: mono, last kFftSize frames pulled
+  size_t pendingSize = 0;     // in samples
+  std::vector<int16_t> fftHistory; // decode-only: the last kFftSize frames pulled
   size_t fftFill = 0;            // frames ever written to fftHistory
   bool decodeEnded = false;
   uint64_t basePos = 0; // frame at which the ring's content starts
