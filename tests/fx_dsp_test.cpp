@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "dsp/effects.h"
@@ -13,6 +15,31 @@
 
 using namespace mirvane::fx;
 using namespace fxtest;
+
+// Counts the allocations of the calling thread while switched on, so a test can show that the
+// processing path allocates nothing.
+namespace {
+thread_local bool t_counting = false;
+thread_local int t_allocations = 0;
+} // namespace
+
+// The replacements pair malloc with free; GCC cannot tell once it inlines them.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void *operator new(std::size_t n) {
+    if (t_counting)
+        ++t_allocations;
+    if (void *p = std::malloc(n ? n : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -247,6 +274,29 @@ TEST_P(EveryEffect, OneSampleBlocksAndBigBlocksAgree) {
 
 INSTANTIATE_TEST_SUITE_P(Numbers, EveryEffect, ::testing::ValuesIn(kAllNumbers),
                          [](const auto &info) { return "Dsp" + std::to_string(info.param); });
+
+TEST_P(EveryEffect, ProcessingAllocatesNothingEvenAcrossParameterChanges) {
+    auto e = make(GetParam(), 44100, 2);
+    Signal s = noise(0.2, 0.5);
+    int allocations = 0;
+    for (std::size_t f = 0, k = 0; f < s.frames(); f += 512, ++k) {
+        if (k % 4 == 2) {
+            // Control side, allowed to allocate: new settings for the next block.
+            if (auto *eq = dynamic_cast<PeakEq *>(e.get()))
+                eq->setBand({int(k % 9), 44100, 2.5f, 0, 200.0f + 100 * k, float(k % 7) - 3});
+            else if (auto *echo = dynamic_cast<Echo *>(e.get()))
+                echo->setParams({50.0f + 10 * k, 0.5f, 0.5f, 1, 0});
+            else if (auto *lp = dynamic_cast<LowPass *>(e.get()))
+                lp->setParams({300.0f + 100 * k});
+        }
+        t_counting = true;
+        t_allocations = 0;
+        e->process(s.data.data() + f * 2, std::min<std::size_t>(512, s.frames() - f));
+        allocations += t_allocations;
+        t_counting = false;
+    }
+    EXPECT_EQ(allocations, 0);
+}
 
 TEST(EffectParams, NotANumberIsRefusedAndRangesAreClamped) {
     Echo echo(44100, 2, echoDefaults(kEcho), false);
