@@ -170,10 +170,14 @@ TEST_P(Playback, EndSyncFiresOnceWhenTheLastSampleHasBeenHeard) {
   ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END, 0, logEnd, &log), 0u);
   const auto start = Clock::now();
   ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  // How late a thread of ours wakes from sleeping to the end tells how busy the machine is;
+  // the library's threads are as late as that, so it widens the allowance.
+  std::this_thread::sleep_until(start + std::chrono::milliseconds(500));
+  const double lateness = seconds(Clock::now() - start) - 0.5;
   ASSERT_TRUE(waitFor([&] { return log.count > 0; }, 3000));
   const double took = double(log.atNs.load() - start.time_since_epoch().count()) / 1e9;
   EXPECT_GE(took, 0.5 - 0.02); // not when decoded (that is at once) but when heard
-  EXPECT_LE(took, 0.5 + 0.1);
+  EXPECT_LE(took, 0.5 + 0.1 + lateness);
   EXPECT_NE(log.thread, std::this_thread::get_id());
   sleepMs(100);
   EXPECT_EQ(log.count, 1);

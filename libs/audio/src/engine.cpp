@@ -763,8 +763,9 @@ bool Engine::play(DWORD handle, bool restart) {
   Voice &v = *ch->voice;
   if (restart || v.ended.load())
     seekLocked(*ch, 0);
-  // A short synchronous fill so the first mix pass has sound.
-  fillLocked(*ch, size_t(outRate_ / 10));
+  // Fill the whole ring now (a few ms of decoding): playback then never waits for the
+  // decode-ahead thread to be scheduled, even on a busy machine.
+  fillLocked(*ch, ch->voice->capacity);
   ch->state.store(kPlaying);
   v.active.store(true);
   wakeDecoder();
@@ -852,7 +853,7 @@ bool Engine::setPosition(DWORD handle, QWORD pos) {
     ch->state.store(kStopped);
   seekLocked(*ch, frame);
   if (ch->voice && ch->state.load() == kPlaying) {
-    fillLocked(*ch, size_t(outRate_ / 10));
+    fillLocked(*ch, ch->voice->capacity);
     ch->voice->active.store(true);
     wakeDecoder();
   }
@@ -886,7 +887,7 @@ bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
       if (!ended) {
         seekLocked(*ch, frame);
         if (ch->state.load() == kPlaying) {
-          fillLocked(*ch, size_t(outRate_ / 10));
+          fillLocked(*ch, ch->voice->capacity);
           ch->voice->active.store(true);
           wakeDecoder();
         }
