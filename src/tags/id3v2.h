@@ -1,0 +1,273 @@
+#pragma once
+// The ID3v2 tag library: reads ID3v2.3 and ID3v2.4 tags from the start
+// of an audio file into a Tid3v2tag, edits text and comment frames in memory, and writes the
+// whole tag back with SaveTag.
+//
+// Texts are 8-bit Latin-1 std::strings (one byte per character, 0x00..0xFF); file names are
+// UTF-8 paths. The library never throws across its boundary for bad input: loads and saves
+// return a 16-bit status word (high byte the outcome, low byte warnings, above 0xFF a failure)
+// and the frame operations return a result byte. The only exception it raises on purpose is
+// std::out_of_range("Array range out of bounds.") for a frame number outside 1..Count.
+//
+// Threading: one tag object is used by one thread at a time (the program uses its two objects
+// on the GUI thread only). The reading state is per call, not process-wide, so two objects
+// may load or save at the same time from different threads.
+//
+// Memory: a load holds at most 65536 bytes of raw tag body at once (the ring reader), plus each
+// frame's own data; every size read from a file is checked against the bytes the file still has
+// before anything is allocated, so a 1 KB file claiming a 256 MB tag costs no more than the
+// file. Inflating a compressed frame stops at its DataLength (or at kInflateCapUnknownLength
+// when the length is not known).
+//
+// Saving never loses audio: the new file is written beside the old one, flushed to disk and
+// renamed over it, keeping the old file's permissions, so a crash, a kill or an I/O error at any
+// moment leaves either the whole old file or the whole new one. The bytes of the new file are
+// the bytes of an in-place rewrite: the bytes before the tag position, the new tag with its padding,
+// then everything that followed the old tag.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Status words of LoadTag and SaveTag, result bytes of the frame operations, and flag bits.
+namespace id3v2 {
+
+// Outcomes (high byte of a status word).
+inline constexpr uint16_t kNoFile = 0x0100;           // missing, or cannot be opened
+inline constexpr uint16_t kReadOnly = 0x0200;         // not writable by this user (save only)
+inline constexpr uint16_t kReadError = 0x0300;
+inline constexpr uint16_t kWriteError = 0x0400;       // save only
+inline constexpr uint16_t kIOError = 0x0500;          // any other input/output error
+inline constexpr uint16_t kBeyondEnd = 0x0800;        // position not inside the file
+inline constexpr uint16_t kNoTag = 0x1000;            // load only
+inline constexpr uint16_t kBadVersion = 0x1100;
+inline constexpr uint16_t kBadRevision = 0x1200;      // save only
+inline constexpr uint16_t kFileTooShort = 0x2000;     // load only
+inline constexpr uint16_t kBadFrameID = 0x2100;       // load only
+inline constexpr uint16_t kTagTooLarge = 0x2200;      // save only
+inline constexpr uint16_t kEncryptionChange = 0xC000; // save only
+inline constexpr uint16_t kGroupingChange = 0xC100;   // save only
+inline constexpr uint16_t kNoDataLength = 0xC200;     // save only
+inline constexpr uint16_t kNoFrames = 0xFD00;         // save only
+inline constexpr uint16_t kCorrupt = 0xFE00; // load: corrupt tag; save: last load failed, or a
+                                             // compressed frame the save must inflate does not
+
+// Warnings (low byte of a status word).
+inline constexpr uint16_t kWarnHeaderFlags = 0x80;
+inline constexpr uint16_t kWarnExtFlags = 0x40;
+inline constexpr uint16_t kWarnRevision = 0x10;
+inline constexpr uint16_t kWarnFlagDropped = 0x08;
+inline constexpr uint16_t kWarnPadding = 0x04;
+
+// Results of GetTextFrame, GetCommentFrame, SetTextFrame, SetCommentFrame and DecodeText.
+inline constexpr uint8_t kOk = 0;
+inline constexpr uint8_t kNoSuchFrame = 1;
+inline constexpr uint8_t kNoData = 2;
+inline constexpr uint8_t kIdNotAllowed = 3;
+inline constexpr uint8_t kCharAbove255 = 4;
+inline constexpr uint8_t kUnknownEncoding = 5;
+inline constexpr uint8_t kBadEncoding = 6; // comment encoding above 3
+inline constexpr uint8_t kBadLanguage = 7; // language character below 0x20
+inline constexpr uint8_t kInvalidText = 8;
+inline constexpr uint8_t kEncrypted = 9;
+inline constexpr uint8_t kRemoved = 255;
+
+// Header flags (HeaderFlags) and extended-header flags (ExtFlags, version-4 layout).
+inline constexpr uint8_t kHdrUnsync = 0x80;
+inline constexpr uint8_t kHdrExtended = 0x40;
+inline constexpr uint8_t kHdrExperimental = 0x20;
+inline constexpr uint8_t kHdrFooter = 0x10;
+inline constexpr uint8_t kExtUpdate = 0x40;
+inline constexpr uint8_t kExtCRC = 0x20;
+inline constexpr uint8_t kExtRestrictions = 0x10;
+
+// Frame flags in the version-4 layout, whatever the tag version.
+inline constexpr uint8_t kStTagAlter = 0x40;
+inline constexpr uint8_t kStFileAlter = 0x20;
+inline constexpr uint8_t kStReadOnly = 0x10;
+inline constexpr uint8_t kFmtGrouping = 0x40;
+inline constexpr uint8_t kFmtCompression = 0x08;
+inline constexpr uint8_t kFmtEncryption = 0x04;
+inline constexpr uint8_t kFmtUnsync = 0x02;
+inline constexpr uint8_t kFmtDataLength = 0x01;
+
+// Text encodings of a frame's first byte; kUtf16LENoBom is internal only.
+inline constexpr uint8_t kLatin1 = 0;
+inline constexpr uint8_t kUtf16 = 1;
+inline constexpr uint8_t kUtf16BE = 2;
+inline constexpr uint8_t kUtf8 = 3;
+inline constexpr uint8_t kUtf16LENoBom = 9;
+
+// Output cap of DecompressFrame for a frame whose DataLength is 0 (not known): 16 MiB. With a
+// known DataLength inflation stops there, and never goes past 0x10000000 bytes (the largest tag).
+inline constexpr size_t kInflateCapUnknownLength = size_t{16} << 20;
+inline constexpr size_t kInflateCapAbsolute = 0x10000000;
+
+// Decodes text from data[start...] : encoding 0 Latin-1, 1 UTF-16
+// with byte-order mark, 2 UTF-16BE, 3 UTF-8, 9 UTF-16LE without mark. limit 0 means no limit
+// (else at most limit bytes from start). multiLine affects encoding 0 only. Returns a result
+// byte; consumed (when given) receives the bytes used from start, mark and terminator included.
+uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding,
+                   size_t limit, bool multiLine, std::string &text, size_t *consumed = nullptr);
+
+// The writer's and the reader's unsynchronisation (Unsynchronise, Resynchronise). Unsync inserts 0x00 after each 0xFF followed by 0x00 or a byte >= 0xE0;
+// lookAhead is the byte that follows the stretch (-1: none, a final 0xFF gets nothing).
+// Resync drops each 0x00 that follows 0xFF and precedes 0x00 or a byte >= 0xE0.
+std::vector<uint8_t> UnsyncBytes(const uint8_t *p, size_t n, int lookAhead = -1);
+std::vector<uint8_t> ResyncBytes(const uint8_t *p, size_t n);
+
+// Sync-safe integers: 7 bits per byte, most significant first (read without masking).
+uint32_t ReadSyncSafe32(const uint8_t *p);
+void WriteSyncSafe32(uint8_t *p, uint32_t value);
+
+// The tag CRC-32: polynomial 0xEDB88320 (reflected); the caller starts the register at
+// 0xFFFFFFFF and stores the result without a final complement.
+uint32_t Crc32Update(uint32_t crc, const uint8_t *p, size_t n);
+
+} // namespace id3v2
+
+// One frame, as it stood in the tag or as edited. Both flag pairs use the version-4 layout.
+struct TFrameFlags {
+    uint8_t Status = 0; // 0x40 tag alter preservation, 0x20 file alter preservation, 0x10 read only
+    uint8_t Format = 0; // 0x40 grouping, 0x08 compression, 0x04 encryption, 0x02 unsync, 0x01 DLI
+    bool operator==(const TFrameFlags &) const = default;
+};
+
+struct TFrameRecord {
+    bool Changed = true;
+    uint32_t HeaderOffset = 0; // from the tag header's first byte
+    uint32_t PlainSize = 0;    // data size before unsynchronisation was last applied
+    uint32_t HeaderLength = 0; // frame header as read, extra bytes included
+    std::string FrameID;       // four characters A-Z, 0-9
+    TFrameFlags StoredFlags;   // the data in its present form
+    TFrameFlags WantedFlags;   // the form the frame is to be written in
+    uint32_t DataLength = 0;   // length before compression (or unsync); 0 when not known
+    uint8_t EncryptionMethod = 0;
+    uint8_t GroupID = 0;
+    std::vector<uint8_t> Data; // without frame header and extra bytes
+};
+
+// The frames of a tag, numbered from 1 in tag order; new frames are appended.
+class TFrameIndex {
+  public:
+    int Count() const { return static_cast<int>(frames_.size()); }
+    // Adds a frame with an empty data stream: the ID must be four characters, is upper-cased,
+    // and each character must then be A-Z or 0-9. Returns its number, or 0 (nothing added).
+    int AddFrame(const std::string &frameID);
+    void DeleteFrame(int n); // keeps the order of the others
+    void ClearFrames();
+    // Frame n (1..Count); any other number throws std::out_of_range("Array range out of bounds.").
+    TFrameRecord &Frame(int n);
+    const TFrameRecord &Frame(int n) const;
+
+    // Per-field access by frame number (same range rule).
+    const std::string &GetFrameID(int n) const { return Frame(n).FrameID; }
+    const std::vector<uint8_t> &GetData(int n) const { return Frame(n).Data; }
+    TFrameFlags GetStoredFlags(int n) const { return Frame(n).StoredFlags; }
+    TFrameFlags GetWantedFlags(int n) const { return Frame(n).WantedFlags; }
+    void SetWantedFlags(int n, TFrameFlags flags);
+    uint32_t GetDataLength(int n) const { return Frame(n).DataLength; }
+    uint8_t GetGroupID(int n) const { return Frame(n).GroupID; }
+    void SetGroupID(int n, uint8_t id);
+    uint8_t GetEncryptionMethod(int n) const { return Frame(n).EncryptionMethod; }
+    // Replaces the data as plain data (StoredFlags format cleared, DataLength 0, Changed set).
+    void SetPlainData(int n, std::vector<uint8_t> data);
+
+  private:
+    std::vector<TFrameRecord> frames_;
+};
+
+// A comment record: Latin-1 strings; Language has at most 3 characters.
+struct COMM {
+    uint8_t Encoding = 0;
+    std::string Language, Description, Text;
+};
+
+// The tag object. Fields are public under their documented names.
+class Tid3v2tag {
+  public:
+    Tid3v2tag() = default;
+    Tid3v2tag(const Tid3v2tag &) = delete;
+    Tid3v2tag &operator=(const Tid3v2tag &) = delete;
+    virtual ~Tid3v2tag() = default;
+
+    // --- Fields ---
+    uint8_t Version = 3;
+    uint8_t Revision = 0;
+    uint32_t TagSize = 0;        // after a load: bytes after the header; after a save: W, header included
+    uint8_t HeaderFlags = 0;
+    uint8_t ExtFlags = 0;
+    uint32_t PaddingSize = 0;
+    uint32_t ExtHeaderSize = 0;
+    uint32_t CRC = 0;
+    uint8_t Restrictions = 0;
+    uint16_t LoadStatus = 0;
+    bool Modified = false;
+    bool ReadOnlyFile = false;   // not writable by this user (for root: no write bit at all)
+    std::string FileName;
+    uint32_t TagPosition = 0;
+    bool Loaded = true;
+    uint8_t Progress = 0;        // 0..100
+    std::string StatusText;
+    TFrameIndex Frames;
+
+    // --- Options ---
+    bool AcceptRevision = true;
+    bool AllowFlagDrop = false;
+    bool TidyFrames = true;
+    uint8_t CompressionLevel = 2; // 0 none, 1 fastest, 2 zlib default, 3 best
+    uint8_t PaddingMode = 1;      // 0 keep loaded padding, 1 fit, 2 always recompute (same as 1)
+    uint32_t PaddingBlock = 4096;
+    uint32_t PaddingLimit = 4096; // kept for the record; padding never exceeds PaddingBlock
+
+    // --- Reading ---
+    // Loads the tag whose header is expected at byte position of the file. Status above 0xFF
+    // is a failure. A load that stops before the frames keeps the previous frames and
+    // LoadStatus; one that reaches them stores its status in LoadStatus.
+    uint16_t LoadTag(const std::string &fileName, int64_t position);
+    // Text of the first frame with that ID (four characters, first "T", not "TXXX").
+    uint8_t GetTextFrame(const std::string &frameID, std::string &text);
+    // The first COMM frame whose description equals description and, when language has exactly
+    // three characters, whose language equals it.
+    uint8_t GetCommentFrame(COMM &comment, const std::string &description,
+                            const std::string &language);
+
+    // --- Editing and writing ---
+    // Empty text removes the first frame with the ID (255); otherwise replaces or appends it
+    // as Latin-1 text without terminator.
+    uint8_t SetTextFrame(const std::string &frameID, const std::string &text);
+    uint8_t SetCommentFrame(const COMM &comment, const std::string &description,
+                            const std::string &language);
+    // Writes the tag into fileName ("=": FileName) at position (negative: TagPosition for "=",
+    // else 0) as version.revision (0xFF: the object's). Status above 0xFF is a failure.
+    uint16_t SaveTag(const std::string &fileName, uint8_t version, uint8_t revision,
+                     int64_t position);
+
+    // --- Frame data transforms, by frame number; 0 on success ---
+    int Resynchronise(int n);   // -1 when not stored unsynchronised
+    int DecompressFrame(int n); // 2 unsync, 1 encrypted, -1 not compressed, -2 length differs, 4 failed
+    int Unsynchronise(int n);   // -1 when already unsynchronised
+    int CompressFrame(int n);   // -1 compressed, 1 encrypted, 2 unsync, 4 failed
+
+    // --- Flag setters; each sets Modified ---
+    void SetUnsynchronisation(bool on) { SetHeaderFlag(id3v2::kHdrUnsync, on); }
+    void SetExtendedHeader(bool on) { SetHeaderFlag(id3v2::kHdrExtended, on); }
+    void SetExperimental(bool on) { SetHeaderFlag(id3v2::kHdrExperimental, on); }
+    void SetFooter(bool on) { SetHeaderFlag(id3v2::kHdrFooter, on); }
+    void SetTagIsUpdate(bool on) { SetExtFlag(id3v2::kExtUpdate, on); }
+    void SetCRCPresent(bool on) { SetExtFlag(id3v2::kExtCRC, on); }
+    void SetRestricted(bool on) { SetExtFlag(id3v2::kExtRestrictions, on); }
+
+  private:
+    void SetHeaderFlag(uint8_t bit, bool on);
+    void SetExtFlag(uint8_t bit, bool on);
+    // Brings frame n's data into plain form for reading: 0, or result 9 or 2.
+    uint8_t PrepareForReading(int n);
+    // Finds the COMM frame matching description/language; returns the result of the search
+    // (0 found, 1 none, or the error that ended it) and the frame number and text offset.
+    uint8_t FindComment(const std::string &description, const std::string &language, int &frame,
+                        size_t &textOffset);
+    uint16_t SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
+                         int64_t position);
+};

@@ -1,0 +1,28 @@
+// Replays the fuzzer's corpus (tests/fuzz/corpus) through the same harness as the libFuzzer
+// target, so that every input that once found a fault stays a regression test.
+
+#include "tags_fuzz_harness.h"
+#include "tags_test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tagtest;
+
+TEST(FuzzCorpus, EveryInputKeepsTheSaveContract) {
+    const std::filesystem::path corpus = std::filesystem::path(MIRVANE_SOURCE_DIR) / "tests/fuzz/corpus";
+    ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
+    TempDir scratch;
+    size_t inputs = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(corpus)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const Bytes data = ReadFile(entry.path().string());
+        const std::string failure = RunTagsFuzzInput(data.data(), data.size(), scratch.path().string());
+        EXPECT_EQ(failure, "") << entry.path().filename();
+        ++inputs;
+    }
+    EXPECT_GE(inputs, 20u);
+}
