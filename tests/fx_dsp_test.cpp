@@ -337,6 +337,47 @@ TEST(EffectParams, EchoDelayChangeCrossFadesWithoutClick) {
     EXPECT_LT(largestSecondDifference(out, half, half + 4000), 2 * steady);
 }
 
+TEST(EffectParams, ReverbPreDelayAndFlangerDelayChangesDoNotClick) {
+    Reverb rv(44100, 1);
+    Flanger fl(44100, 1, flangerDefaults(kFlanger), false);
+    for (int which = 0; which < 2; ++which) {
+        Effect &e = which ? static_cast<Effect &>(fl) : rv;
+        Signal s = sine(440, 0.5, 1.0, 44100, 1);
+        const std::size_t half = s.frames() / 2;
+        e.process(s.data.data(), half);
+        if (which)
+            ASSERT_TRUE(fl.setParams({6, 2, 0.2f, 0.5f, 0.6f, 0.4f, 0}));
+        else
+            ASSERT_TRUE(rv.setParams({1.8f, 1.0f, 0.0f, 113, 5000}));
+        e.process(s.data.data() + half, s.frames() - half);
+        // A smooth 440 Hz wave of peak p has second differences up to p * w^2; a step would
+        // be of the order of p itself.
+        const std::vector<float> out = s.channel(0);
+        const std::vector<float> after(out.begin() + half, out.begin() + half + 4000);
+        const double w = 2 * kPi * 440 / 44100;
+        // The flanger's gliding delay shifts the pitch a little while it moves.
+        const double margin = which ? 2.0 : 1.3;
+        EXPECT_LT(largestSecondDifference(after, 0, after.size()), margin * w * w * peak(after))
+            << which;
+    }
+}
+
+TEST(EffectParams, ReverbTailStartsAfterPreDelayAndShortestComb) {
+    Reverb rv(44100, 2);
+    ASSERT_TRUE(rv.setParams({1.8f, 1.0f, 0.0f, 20, 5000}));
+    Signal s = silence(0.2);
+    s.at(0, 0) = s.at(0, 1) = 1.0f;
+    run(rv, s);
+    const auto l = s.channel(0), r = s.channel(1);
+    // 20 ms + 25.31 ms on the left; the right's combs are 0.52 ms longer.
+    const auto first = [](const std::vector<float> &x) {
+        // Sample 0 is the dry impulse.
+        return std::find_if(x.begin() + 1, x.end(), [](float v) { return v != 0; }) - x.begin();
+    };
+    EXPECT_NEAR(first(l), (20 + 25.31) * 44.1, 2);
+    EXPECT_NEAR(first(r), (20 + 25.31 + 0.52) * 44.1, 2);
+}
+
 TEST(EffectParams, LowPassCutOffJumpGlidesWithoutClick) {
     LowPass lp(44100, 1);
     Signal s = sine(300, 0.5, 0.5, 44100, 1);

@@ -245,7 +245,9 @@ Reverb::Reverb(unsigned rate, unsigned chans) : ParamEffect(rate, chans, ReverbP
     wet_.init(control_.wet, rate);
     dry_.init(control_.dry, rate);
     live_ = control_;
+    fadeLen_ = std::max<std::size_t>(1, rate / 100);
     tune();
+    fadeLeft_ = 0;
 }
 
 bool Reverb::clamp(ReverbParams &p) const {
@@ -268,7 +270,13 @@ void Reverb::tune() {
             cb.damp.setCutoff(rate_, live_.dampHz > 0 ? live_.dampHz : rate_);
         }
     }
-    preDelay_ = static_cast<std::size_t>(std::lround(live_.preDelayMs * rate_ / 1000.0));
+    const auto pre = static_cast<std::size_t>(std::lround(live_.preDelayMs * rate_ / 1000.0));
+    if (pre != preDelay_) {
+        // Moving the tap at once would step the signal: cross-fade from the old tap instead.
+        oldPreDelay_ = preDelay_;
+        preDelay_ = pre;
+        fadeLeft_ = fadeLen_;
+    }
 }
 
 void Reverb::process(float *buf, std::size_t frames) {
@@ -280,10 +288,16 @@ void Reverb::process(float *buf, std::size_t frames) {
     constexpr float kCombScale = 1.0f / kCombs;
     for (std::size_t i = 0; i < frames; ++i, buf += chans_) {
         const float wet = wet_.next(), dry = dry_.next();
+        float a = 1.0f;
+        if (fadeLeft_)
+            a = 1.0f - static_cast<float>(--fadeLeft_) / static_cast<float>(fadeLen_);
         for (unsigned c = 0; c < chans_; ++c) {
             Chan &ch = chan_[c];
             ch.pre.write(buf[c]);
-            const float in = preDelay_ ? ch.pre.read(preDelay_) : buf[c];
+            // read(1) is the sample just written: no delay.
+            float in = ch.pre.read(preDelay_ + 1);
+            if (a < 1.0f)
+                in = a * in + (1.0f - a) * ch.pre.read(oldPreDelay_ + 1);
             float sum = 0;
             for (Comb &cb : ch.combs) {
                 const float d = cb.line.read(cb.len);

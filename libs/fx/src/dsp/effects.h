@@ -193,7 +193,8 @@ class Reverb final : public ParamEffect<ReverbParams> {
         Allpass allpasses[kAllpasses];
     };
     std::vector<Chan> chan_;
-    std::size_t preDelay_ = 0;
+    std::size_t preDelay_ = 0, oldPreDelay_ = 0; // processing thread only
+    std::size_t fadeLeft_ = 0, fadeLen_ = 1;
     Glide wet_, dry_;
 };
 
