@@ -620,6 +620,11 @@ void TForm1::PlbuttonClick() {
         list->hide();
         return;
     }
+    if (!playlistPlaced_) {
+        // The first time, the list opens just below the player.
+        playlistPlaced_ = true;
+        list->move(frameGeometry().left(), frameGeometry().bottom() + 1);
+    }
     // Unfold from the centre line outwards in 400 ms.
     const QRect full = list->geometry();
     list->show();

@@ -188,5 +188,6 @@ class TForm1 : public QWidget {
     StatusPicture status_ = StatusStopped;
     bool closed_ = false;
     bool moving_ = false;
+    bool playlistPlaced_ = false;
     QTimer storePosition_; // writes MainTop/MainLeft once a move has settled
 };

@@ -148,7 +148,9 @@ void TForm2::BuildControls() {
     ListView1->header()->setMinimumSectionSize(1);
     ListView1->header()->resizeSection(0, 410);
     ListView1->header()->resizeSection(1, 1);
-    ListView1->setStyleSheet("QTreeView { background: black; color: red; font-weight: bold; }");
+    ListView1->setStyleSheet(
+        "QTreeView { background: black; color: red; font-weight: bold; }"
+        "QHeaderView::section { background: #202020; color: #c0c0c0; border: 0; padding-left: 3px; }");
     layout->addWidget(ListView1, 1);
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { ListView1DblClick(); });
     connect(ListView1, &QWidget::customContextMenuRequested, this,
@@ -320,25 +322,22 @@ void TForm2::ReadPlaylist(const QString &fileName) {
 
 void TForm2::AddAutomaticPlaylist() {
     const QString automatic = mirvane::ProgramDir() + "playlist.m3u";
-    if (QFileInfo::exists(automatic)) {
-        // The numbers this program wrote are the lengths of files that have not changed since,
-        // which spares measuring them again at exit.
-        const QDateTime written = QFileInfo(automatic).lastModified();
+    const mirvane::FileStamp written = mirvane::StampOf(automatic);
+    if (written.isFile) {
+        // The numbers this program wrote are the lengths of files that have not changed since;
+        // they spare measuring those files again at exit. Only hints: nothing is looked at now.
         const auto entries = mirvane::m3u::ReadPlaylistFile(automatic);
         std::vector<PlaylistRow> rows;
         rows.reserve(entries.size());
         for (const auto &e : entries) {
-            if (e.seconds != mirvane::m3u::Entry::kNoSeconds) {
-                const QFileInfo track(e.fileName);
-                if (track.isFile() && track.lastModified() <= written) {
-                    lengths_.Remember(e.fileName, e.seconds);
-                }
+            if (e.seconds >= 0) {
+                lengths_.AddHint(e.fileName, e.seconds, written.modifiedNs);
             }
             rows.push_back(PlaylistRow{e.title, e.fileName});
         }
         model_.append(std::move(rows));
         mirvane::ProcessPendingEvents();
-    } else {
+    } else if (!QFileInfo::exists(automatic)) {
         // The very first start: a few short tracks of our own, so that there is something to
         // hear at once.
         ReadPlaylist(mirvane::ProgramDir() + "demo/demo.m3u");
@@ -367,11 +366,14 @@ bool TForm2::WritePlaylist(QIODevice &file) {
     for (int i = 0; i < model_.count(); ++i) {
         const PlaylistRow &row = model_.row(i);
         // A name with a line break could not be read back as one row.
-        if (row.fileName.contains('\n') || row.fileName.contains('\r') ||
-            !QFileInfo(row.fileName).isFile()) {
+        if (row.fileName.contains('\n') || row.fileName.contains('\r')) {
             continue;
         }
-        const int seconds = lengths_.SecondsOf(row.fileName, measure);
+        const mirvane::FileStamp stamp = mirvane::StampOf(row.fileName);
+        if (!stamp.isFile) {
+            continue;
+        }
+        const int seconds = lengths_.SecondsOf(row.fileName, stamp, measure);
         if (file.write(mirvane::m3u::EntryLines(seconds, row.caption, row.fileName)) < 0) {
             return false;
         }

@@ -1,0 +1,4 @@
+# Player benchmarks (start-up, playlists, quitting, CPU while playing, memory).
+add_executable(player_bench ${CMAKE_CURRENT_SOURCE_DIR}/player_bench.cpp)
+target_compile_options(player_bench PRIVATE ${MIRVANE_WARNINGS})
+target_link_libraries(player_bench PRIVATE mirvane_core Qt6::Widgets)
