@@ -150,7 +150,11 @@ void TForm2::BuildControls() {
     ListView1->header()->resizeSection(1, 1);
     ListView1->setStyleSheet(
         "QTreeView { background: black; color: red; font-weight: bold; }"
-        "QHeaderView::section { background: #202020; color: #c0c0c0; border: 0; padding-left: 3px; }");
+        "QHeaderView::section { background: #202020; color: #c0c0c0; border: 0; padding-left: 3px; }"
+        "QScrollBar { background: #181818; width: 12px; height: 12px; }"
+        "QScrollBar::handle { background: #505050; min-width: 20px; min-height: 20px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
     layout->addWidget(ListView1, 1);
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { ListView1DblClick(); });
     connect(ListView1, &QWidget::customContextMenuRequested, this,
