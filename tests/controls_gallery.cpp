@@ -53,12 +53,6 @@ QImage EqRuler() {
     QImage r(3, 89, QImage::Format_RGB32);
     for (int y = 0; y < 89; ++y) {
         const double t = std::abs(y - 44) / 44.0;
-        r.fill(0);
-        for (int x = 0; x < 3; ++x)
-            r.setPixel(x, y, qRgb(int(255 * t), int(255 * (1 - t)), 0));
-    }
-    for (int y = 0; y < 89; ++y) {
-        const double t = std::abs(y - 44) / 44.0;
         for (int x = 0; x < 3; ++x)
             r.setPixel(x, y, qRgb(int(255 * t), int(255 * (1 - t)), 0));
     }
@@ -86,6 +80,18 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     g_dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("controls_gallery");
     QDir().mkpath(g_dir);
+
+    // The built-in pictures themselves, the hand on grey so its outline shows.
+    for (const char *name : {"W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL"})
+        Shot(QString("art_") + name, mirvane::ControlArt(name));
+    {
+        QImage hand(32, 32, QImage::Format_RGB32);
+        hand.fill(Qt::gray);
+        QPainter p(&hand);
+        p.drawImage(0, 0, mirvane::ControlArt("AD_HAND"));
+        p.end();
+        Shot("art_AD_HAND", hand);
+    }
 
     // Sliders.
     {

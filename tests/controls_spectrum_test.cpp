@@ -176,3 +176,21 @@ TEST(Spectrum, GarbageLevelsNeitherHangNorStick) {
     p.spectrum.Draw(painter, two);
     EXPECT_EQ(p.spectrum.Levels()[5], 0.0f);
 }
+
+TEST(Spectrum, EveryPixelIsATwoByTwoBlockAtDoubleDensity) {
+    Player p;
+    for (int i = 0; i < 16; ++i)
+        p.levels[i] = float(3 * i + 1);
+    QImage two(338, 114, QImage::Format_RGB32);
+    two.setDevicePixelRatio(2);
+    two.fill(Qt::magenta);
+    {
+        QPainter painter(&two);
+        p.spectrum.Draw(painter, p.levels);
+    }
+    const QImage &one = p.spectrum.BackBuffer();
+    for (int y = 0; y < 57; ++y)
+        for (int x = 0; x < 169; ++x)
+            for (int d = 0; d < 4; ++d)
+                ASSERT_EQ(two.pixel(2 * x + d % 2, 2 * y + d / 2), one.pixel(x, y)) << x << "," << y;
+}

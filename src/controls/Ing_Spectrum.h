@@ -15,7 +15,8 @@
 //   Draw(painter, levels) does both steps at once for targets that can be painted any time
 //   (an image).
 //
-// Frame and Draw allocate nothing. Not thread-safe: GUI thread only.
+// Frame and Draw allocate nothing (on a high-density target the first Paint makes one
+// enlarged buffer and keeps it). Not thread-safe: GUI thread only.
 
 #include <QImage>
 #include <QPainter>
@@ -83,6 +84,7 @@ class TSpectrum {
     int m_height;
     int m_bands;
     QImage m_back;
+    mutable QImage m_scaled; // the frame enlarged for high-density targets, made by Paint
     std::vector<float> m_levels;
     std::vector<float> m_peaks;
     std::vector<float> m_bars;
