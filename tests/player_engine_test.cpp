@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 
 #include "controls/D3KBmLbl.h"
 #include "controls/slider.h"
@@ -329,6 +330,23 @@ TEST_F(Engine, MenuTicksAndTrayAnswer) {
     EXPECT_TRUE(List().isVisible());
     Player().PlbuttonClick();
     EXPECT_FALSE(List().isVisible());
+}
+
+TEST_F(Engine, ButtonWhosePressImageIsMissingStillRunsItsCommand) {
+    // No skin files in this program folder: every image swap throws, the error rule swallows
+    // it, and the click (which comes before the release image) still plays the row.
+    StartWith({30.0});
+    List().SelectRow(0);
+    TPictureButton *play = Player().PlayBtn;
+    const QPointF inside(3, 3);
+    QMouseEvent press(QEvent::MouseButtonPress, inside, play->mapToGlobal(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, play->mapToGlobal(inside),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(play, &press);
+    QApplication::sendEvent(play, &release);
+    EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(Player().CurrentIndex, 0);
 }
 
 TEST_F(Engine, GripFollowsTheCursorOnlyToTheRightAndBelow) {
