@@ -335,3 +335,91 @@ TEST(Library, FreeFromWithinASyncCallback) {
   Library again(0);
   EXPECT_TRUE(again.ok());
 }
+
+namespace {
+struct DspProbe {
+  std::atomic<int> calls{0};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> callerThread{false};
+  std::thread::id caller;
+};
+void slowDsp(HDSP, DWORD, float *, DWORD, DWORD, DWORD, void *user) {
+  auto *p = static_cast<DspProbe *>(user);
+  p->inside = true;
+  if (std::this_thread::get_id() == p->caller)
+    p->callerThread = true;
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ++p->calls;
+  p->inside = false;
+}
+} // namespace
+
+TEST_P(Playback, DspRunsAheadOnTheLibrarysThreadAndNeverAfterItsRemoval) {
+  const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+  DspProbe probe;
+  probe.caller = std::this_thread::get_id();
+  ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+  const HDSP dsp = BASS_ChannelSetDSP(h, slowDsp, &probe, 0);
+  ASSERT_NE(dsp, 0u);
+  ASSERT_TRUE(waitFor([&] { return probe.calls > 3; }, 3000));
+  EXPECT_FALSE(probe.callerThread);
+  ASSERT_TRUE(BASS_ChannelRemoveDSP(h, dsp));
+  EXPECT_FALSE(probe.inside);
+  const int after = probe.calls;
+  sleepMs(150);
+  EXPECT_EQ(probe.calls, after);
+  BASS_StreamFree(h);
+}
+
+TEST_P(Playback, CallsFromManyThreadsAtOnceAreSafe) {
+  // Four threads play, pause, seek, read positions and spectra, and free and re-create
+  // channels, all at the same time; the sanitizer builds check for races and leaks.
+  std::atomic<bool> stop{false};
+  std::atomic<int> failures{0};
+  const std::string files[] = {fixture("mp3_cbr_stereo_44100.mp3"), fixture("ogg_stereo_48000.ogg"),
+                               fixture("wav_s16_mono_44100_2s.wav")};
+  const HSTREAM shared = open("wav_s16_mono_44100_2s.wav");
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      int round = 0;
+      while (!stop) {
+        const HSTREAM own = BASS_StreamCreateFile(FALSE, files[(t + round) % 3].c_str(), 0, 0, 0);
+        if (!own)
+          ++failures;
+        BASS_ChannelPlay(own, FALSE);
+        BASS_ChannelPlay(shared, FALSE);
+        float fft[1024];
+        BASS_ChannelGetData(shared, fft, BASS_DATA_FFT2048);
+        BASS_ChannelSetPosition(shared, BASS_ChannelSeconds2Bytes(shared, 0.1f * float(round % 15)));
+        BASS_ChannelGetPosition(shared);
+        if (round % 3 == 0)
+          BASS_ChannelPause(shared);
+        BASS_ChannelSetAttributes(shared, -1, 50 + t, t * 10 - 20);
+        BASS_ChannelSetFX(own, BASS_FX_PARAMEQ, t);
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        if (!BASS_StreamFree(own))
+          ++failures;
+        ++round;
+      }
+    });
+  sleepMs(400);
+  stop = true;
+  for (auto &th : threads)
+    th.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_TRUE(BASS_StreamFree(shared));
+}
+
+TEST(DecodeOnly, EndSyncFiresWhenThePullReachesTheEnd) {
+  const HSTREAM h = BASS_StreamCreateFile(FALSE, fixture("wav_s16_stereo_44100.wav").c_str(), 0, 0, BASS_STREAM_DECODE);
+  EndLog log;
+  ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END, 0, logEnd, &log), 0u);
+  decodeAll(h);
+  EXPECT_TRUE(waitFor([&] { return log.count > 0; }, 2000));
+  EXPECT_NE(log.thread, std::this_thread::get_id());
+  sleepMs(50);
+  EXPECT_EQ(log.count, 1);
+  BASS_StreamFree(h);
+  BASS_Free(); // the sync thread started for this channel goes too
+}
