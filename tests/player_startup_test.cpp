@@ -190,6 +190,21 @@ TEST_F(StartUp, WrongLibraryVersionGivesTheMessageNoRowsAndKeepsTheStoredList) {
     EXPECT_EQ(ReadAll(Path("playlist.m3u")), before);
 }
 
+TEST_F(StartUp, SoundSystemThatCannotStartGivesTheMessageWithTheLibraryCode) {
+    const QByteArray driver = qgetenv("SDL_AUDIODRIVER");
+    qputenv("SDL_AUDIODRIVER", "no-such-driver");
+    WriteWav(Path("a.wav"), 1.0);
+    WriteAutomaticPlaylist({{"1. A - a", Path("a.wav")}});
+    Start();
+    qputenv("SDL_AUDIODRIVER", driver);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text,
+              "Can't initialize digital sound system\r\n(error code: 3)");
+    EXPECT_EQ(dialogs.messages[0].owner, program->Form2);
+    // The start goes on: the list is there.
+    EXPECT_EQ(List().RowCount(), 1);
+}
+
 TEST_F(StartUp, AutomaticPlaylistThatCannotBeWrittenGivesWriteErrorAndTheProgramEnds) {
     ASSERT_TRUE(QDir().mkpath(Path("playlist.m3u"))); // a folder in its place
     Start();

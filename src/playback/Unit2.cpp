@@ -67,12 +67,6 @@ QString MinutesSeconds(float seconds) {
     return QString::number(m) + ":" + QString::number(s);
 }
 
-// Grip and bars: a mouse press on these moves or resizes the window.
-class Bar : public QLabel {
-  public:
-    using QLabel::QLabel;
-};
-
 } // namespace
 
 TForm2::TForm2(mirvane::Program &program) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
@@ -114,7 +108,7 @@ void TForm2::BuildControls() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    Panel2 = new Bar(this);
+    Panel2 = new QLabel(this);
     Panel2->setObjectName("Panel2");
     Panel2->setFixedHeight(17);
     Panel2->setText("Playlist");
@@ -166,7 +160,7 @@ void TForm2::BuildControls() {
                 }
             });
 
-    Panel3 = new Bar(this);
+    Panel3 = new QLabel(this);
     Panel3->setObjectName("Panel3");
     Panel3->setFixedHeight(33);
     Panel3->setAutoFillBackground(true);
@@ -187,7 +181,7 @@ void TForm2::BuildControls() {
     JvXPButton2 = makeButton("JvXPButton2", "Del", 64);
     JvXPButton1 = makeButton("JvXPButton1", "Save", 120);
 
-    Image1 = new Bar(Panel3);
+    Image1 = new QLabel(Panel3);
     Image1->setObjectName("Image1");
     Image1->setFixedSize(33, 33);
     Image1->setCursor(Qt::SizeFDiagCursor);
@@ -635,7 +629,7 @@ void TForm2::PlayMusic() {
     const QString title = QString::fromLatin1(name ? name : "").left(255);
     player->SetBannerText(title + " " +
                           QString::number(BASS_MusicGetLength(CurrentChannel, FALSE)) + " ");
-    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &CALLBACK_OnTrackEnd, this);
+    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &EndSyncProc, this);
     BASS_ChannelPlay(CurrentChannel, -1);
     player->SetTimer(TForm1::kVisualTimer, 33);
     // Tracker music has no moving position display.
@@ -658,7 +652,7 @@ void TForm2::PlayStream(const QString &fileName) {
     }
     const QByteArray path = LibraryPath(fileName);
     CurrentChannel = BASS_StreamCreateFile(FALSE, path.constData(), 0, 0, BASS_STREAM_PRESCAN);
-    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &CALLBACK_OnTrackEnd, this);
+    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &EndSyncProc, this);
     const float length =
         BASS_ChannelBytes2Seconds(CurrentChannel, BASS_StreamGetLength(CurrentChannel));
     player->SliderPos->setMaxValue(mirvane::m3u::RoundHalfEven(length));
@@ -702,7 +696,7 @@ void TForm2::StopPlayback() {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::CALLBACK_OnTrackEnd(HSYNC, DWORD channel, DWORD, void *user) {
+void TForm2::EndSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
     // Library thread: nothing here may touch a window. The form outlives every sync (the
     // library is released before the windows go), and a call queued to a form that has gone
     // is dropped.

@@ -113,7 +113,7 @@ class TForm2 : public QWidget {
     std::pair<QString, QString> LookUpTitle(const QString &fileName);
     int MeasureSeconds(const QString &fileName);
     void TrackEnded(DWORD channel);
-    static void CALLBACK_OnTrackEnd(HSYNC handle, DWORD channel, DWORD data, void *user);
+    static void EndSyncProc(HSYNC handle, DWORD channel, DWORD data, void *user);
     void AddAutomaticPlaylist();
     bool RadioInUse() const;
     void ClearRadioLabels();
