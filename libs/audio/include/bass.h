@@ -188,7 +188,8 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 BOOL BASS_ChannelPause(DWORD handle);
 
 /* BASS_ACTIVE_STOPPED (also for an invalid handle), _PLAYING or _PAUSED. A channel is
- * "playing" until its last sample has been heard. A recording is playing until freed. */
+ * "playing" until its last sample has been heard. A recording is playing until freed; a
+ * decode-only channel until a pull reaches its end. */
 DWORD BASS_ChannelIsActive(DWORD handle);
 
 /* What the listener hears now (decoded minus still buffered), within about 30 ms; for
@@ -206,7 +207,7 @@ float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 
 /* freq: -1 or 0 leaves it; otherwise 100..200000 Hz plays the channel at that rate (pitch and
- * speed change; positions stay in the channel's own bytes). volume: -1 leaves it, 0..100
+ * speed change; positions stay in the channel's own bytes; decode-only channels ignore it). volume: -1 leaves it, 0..100
  * linear amplitude volume/100. pan: -101 or below leaves it; -100 (left) .. 100 (right).
  * Pan law (a balance): pan p < 0 scales the right side by (100 + p) / 100, p > 0 scales the
  * left side by (100 - p) / 100, the other side stays at full level; a mono channel is heard
@@ -223,8 +224,11 @@ BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pa
 typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void *user);
 
 /* type BASS_SYNC_END: fires once each time the channel's last sample has been heard (not
- * merely decoded). BASS_SYNC_META: fires on new metadata. param must be 0. No sync of a freed
- * channel ever fires. */
+ * merely decoded; for a decode-only channel: once its end has been pulled). BASS_SYNC_META:
+ * fires on new metadata. param must be 0. No sync of a freed channel ever fires: freeing a
+ * channel from another thread waits for its running sync callback to return, so a callback
+ * must not wait for a thread that may be freeing its channel (hand work over with a queued
+ * call instead). */
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user);
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 
