@@ -179,6 +179,17 @@ int main(int argc, char **argv) {
         red->setColor(Qt::red);
         Shot("banner_red_back", red);
         Shot("font_strip", mirvane::PlayerFontBitmap());
+        // Every glyph, eleven to a line, as the title shows them.
+        QImage sheet(176, 9 * 20, QImage::Format_RGB32);
+        QPainter sp(&sheet);
+        const QString chars = mirvane::PlayerFontChars();
+        for (int line = 0; line < 9; ++line) {
+            auto *l = make(chars.mid(line * 11, 11));
+            l->setUpperCase(false);
+            sp.drawImage(0, line * 20, Snap(l, 1));
+        }
+        sp.end();
+        Shot("font_sheet", sheet);
     }
 
     // Spectrum.

@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
-#include <limits>
 
 static QString DefaultFontChars() {
     QString chars;
