@@ -1,4 +1,5 @@
-// The engine behind bass.h: channels, the mixer, the decode-ahead and sync threads.
+// The engine behind bass.h: channels, the mixer, the decode-ahead and sync threads
+// (engine.cpp), recording (record.cpp); api.cpp puts the C interface over it.
 //
 // Locks, always taken in this order and never the other way round:
 //   Channel::mutex  (decode state of one channel; held by the decode-ahead thread while it
@@ -25,7 +26,10 @@
 
 namespace mirvane::audio {
 
-void setError(int code);
+void setError(int code);  // the calling thread's error code
+int lastError();
+
+constexpr int kMaxVoices = 1024; // played channels open at once
 
 enum class Kind { Stream, Music, Record };
 enum State : int { kStopped = 0, kPlaying = 1, kPaused = 3 };
@@ -95,6 +99,142 @@ struct Channel {
   std::atomic<bool> endHandled{false}; // the end sync of the current run has been queued
   std::atomic<bool> decodeEndPending{false};
   RecordState *record = nullptr;
+};
+
+// Recording: the capture callback writes, API callers read. Single producer, single consumer.
+struct RecordState {
+  static constexpr size_t kHistory = 4096;
+  RecordState(int rate_, int channels_)
+      : rate(rate_), channels(channels_), capacity(size_t(rate_)),
+        ring(new int16_t[size_t(rate_) * size_t(channels_)]),
+        history(new std::atomic<float>[kHistory]) {
+    for (size_t i = 0; i < kHistory; ++i)
+      history[i].store(0.0f, std::memory_order_relaxed);
+  }
+  const int rate, channels;
+  const size_t capacity; // frames
+  std::unique_ptr<int16_t[]> ring;
+  std::atomic<uint64_t> written{0}, read{0};
+  std::unique_ptr<std::atomic<float>[]> history; // mono
+  std::atomic<uint64_t> heard{0};
+  std::unique_ptr<CaptureDevice> device;
+  std::shared_ptr<Channel> channel;
+};
+
+class Engine {
+ public:
+  static Engine &get() {
+    static Engine *engine = new Engine; // never destroyed: threads may outlive static dtors
+    return *engine;
+  }
+
+  // ---- library ------------------------------------------------------------------------
+  bool init(int device, DWORD freq);
+  bool free();
+  bool start();
+  bool setVolume(DWORD v);
+  DWORD device() {
+    std::lock_guard<std::mutex> g(mutex_);
+    return initialized_ ? DWORD(device_) : DWORD(-1);
+  }
+  const char *deviceDescription(int device);
+
+  // ---- channels -----------------------------------------------------------------------
+  DWORD createStream(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
+  DWORD loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
+                  DWORD freq);
+  std::shared_ptr<Channel> find(DWORD handle);
+  bool freeChannel(DWORD handle, Kind kind);
+  bool play(DWORD handle, bool restart);
+  bool pause(DWORD handle);
+  DWORD isActive(DWORD handle);
+  QWORD position(DWORD handle);
+  bool setPosition(DWORD handle, QWORD pos);
+  bool setAttributes(DWORD handle, int freq, int volume, int pan);
+  HSYNC setSync(DWORD handle, DWORD type, SYNCPROC *proc, void *user);
+  bool removeSync(DWORD handle, HSYNC sync);
+  DWORD addChain(DWORD handle, DSPPROC *proc, void *user, int priority, bool fx);
+  bool removeChain(DWORD handle, DWORD entry, bool fx);
+  bool fxParameters(HFX fx, const BASS_PARAMEQ *in, BASS_PARAMEQ *out);
+  DWORD getData(DWORD handle, void *buffer, DWORD length);
+
+  // ---- recording ----------------------------------------------------------------------
+  bool recordInit(int device);
+  DWORD recordStart(DWORD freq, DWORD chans, void *proc);
+  bool recordFree();
+
+ private:
+  struct Sync {
+    DWORD channel;
+    DWORD type;
+    SYNCPROC *proc;
+    void *user;
+  };
+
+  Engine() {
+    for (auto &s : slots_)
+      s.store(nullptr);
+  }
+
+  DWORD newHandle() { return nextHandle_++; } // under mutex_
+  DWORD registerChannel(std::shared_ptr<Channel> ch);
+  std::shared_ptr<Channel> prepareChannel(std::unique_ptr<Decoder> dec, Kind kind, DWORD flags,
+                                          int &err);
+
+  static void mixThunk(void *user, float *out, int frames) {
+    static_cast<Engine *>(user)->mix(out, frames);
+  }
+  static void captureThunk(void *user, const int16_t *in, int frames);
+  void mix(float *out, int frames);
+  void waitForMixer();
+  void setGains(Channel &c);
+
+  // Channel work, all with c.mutex held.
+  // Decodes at most maxChunks steps; returns true when the ring wants more.
+  bool fillLocked(Channel &c, size_t targetFrames, int maxChunks = 1 << 30);
+  void runChainLocked(Channel &c, float *buf, size_t frames);
+  void seekLocked(Channel &c, uint64_t frame);
+  size_t decodeChunkLocked(Channel &c); // decode-only: one processed chunk into pending
+  QWORD positionOf(Channel &c);
+
+  void ensureSyncThread(); // under mutex_
+  void syncLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void decodeLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void noSoundLoop(std::shared_ptr<std::atomic<bool>> stop);
+  void stopThreadsAndDevice(std::unique_lock<std::mutex> &g);
+  void wakeDecoder() { decodeCv_.notify_one(); }
+
+  std::mutex mutex_;
+  // --- protected by mutex_
+  bool initialized_ = false;
+  int device_ = -1;
+  int outRate_ = 44100;
+  DWORD nextHandle_ = 1;
+  std::unordered_map<DWORD, std::shared_ptr<Channel>> channels_;
+  std::map<DWORD, Sync> syncs_;
+  std::unordered_map<DWORD, DWORD> fxOwner_; // HFX -> channel
+  DWORD firingChannel_ = 0;                  // channel whose sync callback runs now
+  std::thread::id firingThread_;
+  std::condition_variable firingCv_;
+  std::condition_variable syncCv_;
+  std::thread syncThread_;
+  std::shared_ptr<std::atomic<bool>> syncStop_;
+  std::thread decodeThread_, noSoundThread_;
+  std::shared_ptr<std::atomic<bool>> decodeStop_;
+  std::unique_ptr<OutputDevice> output_;
+  std::unique_ptr<RecordState> record_;
+  bool recordInit_ = false;
+
+  std::mutex decodeWakeMutex_;
+  std::condition_variable decodeCv_;
+
+  // --- shared with the mixer (atomics only)
+  std::atomic<Voice *> slots_[kMaxVoices];
+  std::atomic<int> slotHigh_{0};      // slots at or above this are empty
+  std::atomic<uint64_t> mixEpoch_{0}; // odd while the mixer runs
+  std::atomic<float> master_{1.0f};
+  std::atomic<int64_t> latencyNs_{0};
+  std::atomic<bool> endPending_{false};
 };
 
 } // namespace mirvane::audio
