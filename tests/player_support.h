@@ -25,9 +25,14 @@ inline mirvane::Application &App() {
     static int argc = 1;
     static char name[] = "player_test";
     static char *argv[] = {name, nullptr};
-    static mirvane::Application app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    return app;
+    // Never destroyed: at exit Qt's own globals may already be gone, and destroying the
+    // application after them crashes.
+    static mirvane::Application *app = [] {
+        auto *a = new mirvane::Application(argc, argv);
+        a->setQuitOnLastWindowClosed(false);
+        return a;
+    }();
+    return *app;
 }
 
 // A silent 16-bit mono WAV of the given length (8000 frames a second, so lengths in tenths of
