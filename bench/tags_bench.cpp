@@ -37,7 +37,11 @@ Bytes SyncSafe(uint32_t n) {
     return {uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F), uint8_t((n >> 7) & 0x7F), uint8_t(n & 0x7F)};
 }
 
-void Append(Bytes &out, const Bytes &b) { out.insert(out.end(), b.begin(), b.end()); }
+void Append(Bytes &out, const Bytes &b) {
+    for (uint8_t x : b) {
+        out.push_back(x);
+    }
+}
 
 // One frame without flags: v3 sizes are big-endian, v4 sizes sync-safe.
 void AddFrame(Bytes &out, int version, const char *id, const Bytes &data) {

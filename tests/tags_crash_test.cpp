@@ -60,18 +60,19 @@ pid_t StartChild(const std::string &path) {
 TEST(CrashSafeSave, KillAtManyMomentsLeavesOldOrNewFileWhole) {
     TempDir dir;
     const std::string path = dir.file("song.mp3");
-    // A 512 KB file, so that one save takes long enough to be killed in the middle.
+    // A 256 KB file: each save copies it and flushes it to disk, long enough to be killed in
+    // the middle, short enough for many kills in a few seconds.
     const Bytes original = Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("Original")),
                                                 Frame3("TPE1", Latin1Text("Artist"))}), 100),
-                                Audio(512 << 10, 11)});
+                                Audio(256 << 10, 11)});
     const Bytes shortTitle = SavedWith(dir, original, "short");
     const Bytes longTitle = SavedWith(dir, original, std::string(6000, 'L'));
     ASSERT_NE(shortTitle.size(), longTitle.size()); // the audio moves between the two
     WriteFile(path, original);
 
     std::mt19937 rng(20240601);
-    std::uniform_int_distribution<int> delayUs(0, 30000);
-    const int kills = 50;
+    std::uniform_int_distribution<int> delayUs(0, 20000);
+    const int kills = 40;
     int seenOriginal = 0, seenShort = 0, seenLong = 0;
     for (int i = 0; i < kills; ++i) {
         const pid_t pid = StartChild(path);
