@@ -80,15 +80,13 @@ Bytes TaggedFile(int i, const Bytes &audio, const Bytes &picture) {
     AddFrame(frames, version, "TYER", Text(std::to_string(1960 + i % 60)));
     AddFrame(frames, version, "TCON", Text("Rock"));
     AddFrame(frames, version, "TRCK", Text(std::to_string(1 + i % 20)));
-    Bytes comm = {0, 'e', 'n', 'g', 0};
-    const std::string c = "A comment for file " + std::to_string(i);
-    comm.insert(comm.end(), c.begin(), c.end());
+    const std::string c = std::string("\0eng\0", 5) + "A comment for file " + std::to_string(i);
+    const Bytes comm(c.begin(), c.end());
     AddFrame(frames, version, "COMM", comm);
     if (i % 10 == 0) {
-        Bytes apic = {0};
-        const std::string mime = "image/jpeg";
-        apic.insert(apic.end(), mime.begin(), mime.end());
-        Append(apic, {0, 3, 0});
+        // Encoding 0, "image/jpeg" and its NUL, picture type 3, empty description.
+        const std::string head("\0image/jpeg\0\3\0", 14);
+        Bytes apic(head.begin(), head.end());
         Append(apic, picture);
         AddFrame(frames, version, "APIC", apic);
     }
