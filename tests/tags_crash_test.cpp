@@ -109,4 +109,7 @@ TEST(CrashSafeSave, KillAtManyMomentsLeavesOldOrNewFileWhole) {
         }
     }
     EXPECT_LE(leftovers, static_cast<size_t>(kills));
+    // Each one is a kill that fell in the middle of writing a new file.
+    EXPECT_GT(leftovers, 0u);
+    RecordProperty("killed_mid_save", static_cast<int>(leftovers));
 }
