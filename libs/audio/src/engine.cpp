@@ -425,7 +425,7 @@ DWORD Engine::loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, 
   int rate = int(freq);
   if (rate == 0) {
     std::lock_guard<std::mutex> g(mutex_);
-    rate = initialized_ ? outRate_ : 44100;
+    rate = initialized_ ? outRate_.load() : 44100;
   }
   if (rate < 8000 || rate > 192000) {
     setError(BASS_ERROR_ILLPARAM);

@@ -208,7 +208,6 @@ class Engine {
   // --- protected by mutex_
   bool initialized_ = false;
   int device_ = -1;
-  int outRate_ = 44100;
   DWORD nextHandle_ = 1;
   std::unordered_map<DWORD, std::shared_ptr<Channel>> channels_;
   std::map<DWORD, Sync> syncs_;
@@ -235,6 +234,8 @@ class Engine {
   std::atomic<float> master_{1.0f};
   std::atomic<int64_t> latencyNs_{0};
   std::atomic<bool> endPending_{false};
+  // Set by init before the threads start; the mixer and the decode-ahead thread read it.
+  std::atomic<int> outRate_{44100};
 };
 
 } // namespace mirvane::audio
