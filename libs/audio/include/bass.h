@@ -260,11 +260,13 @@ BOOL BASS_FXGetParameters(HFX handle, void *params);
 /* length BASS_DATA_FFT2048: fills buffer with 1024 floats, the magnitudes of a Hann-windowed
  * 2048-point FFT of the last 2048 samples heard (recorded, or pulled for decode-only
  * channels), channels mixed; a full-scale sine centred on a bin gives that bin about 0.5.
- * Bin k is k * rate / 2048 Hz, rate being the output rate for played channels.
+ * Bin k is k * rate / 2048 Hz, rate being the output rate for played channels, whose samples
+ * are taken before channel volume, pan and master volume.
  * Otherwise length is a byte count of 16-bit PCM (rounded down to whole frames):
  * - decode-only channel: decodes and returns the next bytes, DSPs and FX applied;
  * - recording: returns captured bytes not yet read (up to length; may be fewer);
- * - played channel: the last length bytes heard, at the output rate, stereo.
+ * - played channel: the last length bytes heard (at most 4096 frames), at the output rate,
+ *   stereo, before channel volume, pan and master volume.
  * Returns the number of bytes written, or (DWORD)-1 when the channel has nothing to give
  * (then the buffer is left as it was): BASS_ERROR_ENDED at the end of a decode-only channel,
  * BASS_ERROR_NOPLAY when nothing has been heard yet. */
