@@ -4,6 +4,9 @@
 #include "controls/control_art.h"
 #include "controls_support.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -51,5 +54,26 @@ TEST(ControlArt, PlayerFontHas99DistinctGlyphsOnBlack) {
         else
             EXPECT_GT(count, 2) << k;
         EXPECT_TRUE(seen.insert(lit).second) << "glyph " << k << " repeats another";
+    }
+}
+
+TEST(ControlArt, CommittedPicturesMatchTheirGenerator) {
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        GTEST_SKIP() << "python3 not found; cannot rerun tools/make_control_art.py";
+    QTemporaryDir out;
+    ASSERT_TRUE(out.isValid());
+    const QString root = QStringLiteral(MIRVANE_SOURCE_DIR);
+    QProcess gen;
+    gen.start(python, {root + "/tools/make_control_art.py", out.path()});
+    ASSERT_TRUE(gen.waitForFinished(30000));
+    ASSERT_EQ(gen.exitCode(), 0) << gen.readAllStandardError().toStdString();
+    for (const char *name :
+         {"W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL", "AD_HAND", "player_font"}) {
+        // Pixels, not bytes: another zlib may pack the same picture differently.
+        const QImage made(out.path() + "/" + name + ".png");
+        const QImage committed(root + "/src/controls/art/" + name + ".png");
+        ASSERT_FALSE(made.isNull()) << name;
+        EXPECT_EQ(made, committed) << name << " differs from its generator";
     }
 }
