@@ -35,7 +35,7 @@ DWORD BASS_MusicGetLength(HMUSIC handle, BOOL playlen) {
   }
   setError(BASS_OK);
   if (playlen)
-    return DWORD(std::min<QWORD>(ch->lengthFrames * 4, 0xFFFFFFFEu));
+    return DWORD(std::min<QWORD>(ch->lengthFrames.load() * 4, 0xFFFFFFFEu));
   return ch->orders;
 }
 const char *BASS_MusicGetName(HMUSIC handle) {
@@ -68,7 +68,7 @@ QWORD BASS_StreamGetLength(HSTREAM handle) {
     return QWORD(-1);
   }
   setError(BASS_OK);
-  return ch->lengthFrames * 2 * QWORD(ch->channels);
+  return ch->lengthFrames.load() * 2 * QWORD(ch->channels);
 }
 BOOL BASS_StreamFree(HSTREAM handle) { return Engine::get().freeChannel(handle, Kind::Stream); }
 

@@ -39,6 +39,10 @@ enum class StreamKind { None, Wav, Ogg, Mpeg };
 // text or random bytes are not taken for it.
 StreamKind detectStream(Source &src);
 
+// For MPEG without a Xing/Info/VBRI header: the frame count estimated from the average
+// length of the first frames and the file size. False when such a header is there.
+bool estimateMpegLength(Source &src, uint64_t &frames);
+
 // Each returns nullptr and sets err (a BASS_ERROR_* code) when the source cannot be decoded.
 std::unique_ptr<Decoder> openWav(std::unique_ptr<Source> src, int &err);
 std::unique_ptr<Decoder> openVorbis(std::unique_ptr<Source> src, int &err);

@@ -56,7 +56,12 @@ class MpegDecoder final : public Decoder {
       return false;
     if (prescan)
       mpg123_scan(mh_);
-    const off_t length = mpg123_length(mh_);
+    off_t length = mpg123_length(mh_);
+    uint64_t estimate = 0;
+    // Without a header libmpg123 guesses from the first frame alone, which is far off for
+    // variable bit rates; an average over many frames is much closer.
+    if (!prescan && estimateMpegLength(*src_, estimate))
+      length = off_t(estimate);
     if (length <= 0)
       return false;
     rate_ = int(rate);

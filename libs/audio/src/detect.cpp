@@ -1,5 +1,6 @@
 #include "decoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -48,27 +49,31 @@ bool parseHeader(const uint8_t *p, MpegHeader &h) {
   return h.bytes >= 4;
 }
 
-bool looksLikeMpeg(Source &src) {
-  // Skip an ID3v2 tag: 10-byte header with a syncsafe size, plus a footer when flagged.
-  int64_t start = 0;
+int64_t id3v2End(Source &src) {
+  // An ID3v2 tag: 10-byte header with a syncsafe size, plus a footer when flagged.
   uint8_t id3[10];
   if (src.peek(0, id3, 10) == 10 && std::memcmp(id3, "ID3", 3) == 0 && id3[3] != 0xFF &&
       !((id3[6] | id3[7] | id3[8] | id3[9]) & 0x80)) {
-    start = 10 + ((int64_t(id3[6]) << 21) | (int64_t(id3[7]) << 14) | (id3[8] << 7) | id3[9]);
+    int64_t end = 10 + ((int64_t(id3[6]) << 21) | (int64_t(id3[7]) << 14) | (id3[8] << 7) | id3[9]);
     if (id3[5] & 0x10)
-      start += 10;
+      end += 10;
+    return end;
   }
+  return 0;
+}
+
+// Finds the first frame that starts a chain of four (or a shorter chain ending exactly at the
+// end of the file) within the first 64 KB after an ID3v2 tag.
+bool findFirstFrame(Source &src, int64_t &frameAt, MpegHeader &first) {
+  const int64_t start = id3v2End(src);
   constexpr size_t kScan = 64 * 1024;
   constexpr size_t kChainRoom = 4 * 2900; // four of the longest frames
   std::vector<uint8_t> buf(kScan + kChainRoom);
   const size_t got = src.peek(start, buf.data(), buf.size());
   const int64_t endOfData = src.size() - start;
   for (size_t off = 0; off + 4 <= got && off < kScan; ++off) {
-    MpegHeader first;
     if (!parseHeader(&buf[off], first))
       continue;
-    // Four frames in a row with the same version, layer and rate; a shorter chain counts
-    // only when it ends exactly at the end of the file (a very short but whole file).
     size_t at = off;
     int chained = 0;
     bool ok = true;
@@ -84,10 +89,18 @@ bool looksLikeMpeg(Source &src) {
       if (int64_t(at) == endOfData || int64_t(at) + 128 == endOfData)
         break;
     }
-    if (ok && chained >= 2)
+    if (ok && chained >= 2) {
+      frameAt = start + int64_t(off);
       return true;
+    }
   }
   return false;
+}
+
+bool looksLikeMpeg(Source &src) {
+  int64_t at;
+  MpegHeader first;
+  return findFirstFrame(src, at, first);
 }
 
 } // namespace
@@ -105,6 +118,41 @@ StreamKind detectStream(Source &src) {
   if (looksLikeMpeg(src))
     return StreamKind::Mpeg;
   return StreamKind::None;
+}
+
+bool estimateMpegLength(Source &src, uint64_t &frames) {
+  int64_t at;
+  MpegHeader first;
+  if (!findFirstFrame(src, at, first))
+    return false;
+  std::vector<uint8_t> frame(size_t(first.bytes));
+  if (src.peek(at, frame.data(), frame.size()) != frame.size())
+    return false;
+  for (const char *tag : {"Xing", "Info", "VBRI"})
+    if (std::search(frame.begin(), frame.end(), tag, tag + 4) != frame.end())
+      return false; // the decoder takes the length from that header
+  // Average frame length over the first frames (up to 512 KB); variable bit rates make the
+  // first frame alone a poor guide, as quiet openings are coded in short frames.
+  uint64_t bytes = 0, count = 0;
+  int64_t pos = at;
+  uint8_t head[4];
+  while (count < 2000 && pos - at < (512 << 10) && src.peek(pos, head, 4) == 4) {
+    MpegHeader h;
+    if (!parseHeader(head, h) || h.layer != first.layer || h.rate != first.rate)
+      break;
+    bytes += uint64_t(h.bytes);
+    ++count;
+    pos += h.bytes;
+  }
+  if (count == 0)
+    return false;
+  int64_t end = src.size();
+  uint8_t tag[3];
+  if (end >= 128 && src.peek(end - 128, tag, 3) == 3 && std::memcmp(tag, "TAG", 3) == 0)
+    end -= 128; // ID3v1
+  const int samplesPerFrame = first.layer == 1 ? 384 : (first.layer == 3 && first.version != 3) ? 576 : 1152;
+  frames = uint64_t(double(end - at) * double(count) / double(bytes)) * uint64_t(samplesPerFrame);
+  return frames > 0;
 }
 
 } // namespace mirvane::audio

@@ -569,6 +569,8 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
     } else {
       c.decodeEnded = true;
     }
+    if (c.decodeEnded)
+      c.lengthFrames.store(c.decodePos.load());
     const uint64_t w = v.written.load();
     for (size_t i = 0; i < made; ++i) {
       const size_t at = size_t((w + i) % v.capacity) * 2;
@@ -682,8 +684,6 @@ QWORD Engine::positionOf(Channel &c) {
     frames = c.basePos + uint64_t(heard);
     frames = std::min<uint64_t>(frames, c.decodePos.load());
   }
-  if (c.lengthFrames)
-    frames = std::min<uint64_t>(frames, c.lengthFrames);
   return QWORD(frames) * 2 * QWORD(c.channels);
 }
 
@@ -1103,6 +1103,7 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
       }
       if (!ch->decodeEnded) {
         ch->decodeEnded = true;
+        ch->lengthFrames.store(ch->decodePos.load() + done);
         ch->decodeEndPending.store(true);
         syncCv_.notify_one();
       }

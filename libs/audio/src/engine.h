@@ -86,13 +86,15 @@ struct Channel {
 
   // --- immutable after creation
   int rate = 0, channels = 0;
-  uint64_t lengthFrames = 0;
   std::string title;
   uint32_t orders = 0;
   std::unique_ptr<Voice> voice; // played channels only
   int slot = -1;
 
   std::atomic<uint64_t> decodePos{0}; // frames decoded (decode-only: pulled)
+  // From the decoder at creation (an estimate for MP3 without a header unless prescanned,
+  // and for music); made exact when decoding reaches the end.
+  std::atomic<uint64_t> lengthFrames{0};
   std::atomic<int> state{kStopped};
   std::atomic<int> volume{100}, pan{0};
   std::atomic<bool> freed{false};
