@@ -332,9 +332,9 @@ TEST_F(Engine, MenuTicksAndTrayAnswer) {
     EXPECT_FALSE(List().isVisible());
 }
 
-TEST_F(Engine, ButtonWhosePressImageIsMissingStillRunsItsCommand) {
-    // No skin files in this program folder: every image swap throws, the error rule swallows
-    // it, and the click (which comes before the release image) still plays the row.
+TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {
+    // No skin files in this program folder: every image swap fails quietly and the click
+    // still plays the row.
     StartWith({30.0});
     List().SelectRow(0);
     TPictureButton *play = Player().PlayBtn;

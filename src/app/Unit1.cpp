@@ -437,7 +437,13 @@ void TForm1::LoadSkin(const QString &name) {
 }
 
 void TForm1::ButtonImage(TPictureButton *button, const char *stem) {
-    mirvane::SwapButtonImage(button, skin_.skinDir, QString::fromLatin1(stem));
+    try {
+        mirvane::SwapButtonImage(button, skin_.skinDir, QString::fromLatin1(stem));
+    } catch (const mirvane::SkinFileError &) {
+        // A picture the skin lacks: the button keeps its image and the handler ends without a
+        // message, as the error rule would have it. Caught here rather than in the
+        // application's rule so that it never unwinds through the toolkit's event dispatch.
+    }
 }
 
 // ---- Timers ---------------------------------------------------------------------------------
