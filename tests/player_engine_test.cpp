@@ -4,7 +4,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 
+#include <QCheckBox>
+
+#include "bass_fx.h"
 #include "controls/D3KBmLbl.h"
+#include "effects/eq.h"
 #include "controls/slider.h"
 #include "player_support.h"
 #include "prefs/settings.h"
@@ -347,6 +351,26 @@ TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {
     QApplication::sendEvent(play, &release);
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(Player().CurrentIndex, 0);
+}
+
+TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
+    StartWith({30.0, 30.0});
+    program->eq2->chkEqualizer->click(); // checking it with nothing playing fails quietly
+    ASSERT_TRUE(program->eq2->chkEqualizer->isChecked());
+    List().SelectRow(0);
+    Player().PlaybtnClick();
+    BASS_FX_DSPPEAKEQ band{};
+    band.lBand = 3;
+    ASSERT_TRUE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
+    EXPECT_FLOAT_EQ(band.fCenter, 1000.0f);
+    EXPECT_FLOAT_EQ(band.fGain, 2.0f); // sliders at 8: 10 - 8 dB
+    EXPECT_FLOAT_EQ(band.fBandwidth, 2.5f);
+    // Unticked: removed from the channel at once; the next channel starts without it.
+    program->eq2->chkEqualizer->click();
+    EXPECT_FALSE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
+    List().SelectRow(1);
+    Player().PlaybtnClick();
+    EXPECT_FALSE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
 }
 
 TEST_F(Engine, GripFollowsTheCursorOnlyToTheRightAndBelow) {

@@ -1,5 +1,8 @@
 // The playlist window: adding, dropping, removing, opening and saving rows.
+#include <QDragEnterEvent>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <QBuffer>
 #include <QHeaderView>
 #include <QLabel>
@@ -49,6 +52,20 @@ TEST_F(Playlist, DroppedFilesAreCheckedOneByOne) {
     List().WMDropFiles({Path("noextension"), Path("odd.mp")});
     EXPECT_EQ(dialogs.messages.size(), 2u);
     EXPECT_EQ(List().RowCount(), 3);
+}
+
+TEST_F(Playlist, FilesDroppedFromTheFileManagerArriveAsUrls) {
+    WriteWav(Path("dropped.wav"), 1.0);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Path("dropped.wav")), QUrl::fromLocalFile(Path("x.doc"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&List(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&List(), &drop);
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(List().FileName(0), Path("dropped.wav"));
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 TEST_F(Playlist, CaptionsNumberRowsAtTheTimeOfAdding) {
