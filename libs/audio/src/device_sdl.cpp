@@ -97,7 +97,12 @@ class SdlOutputWithThunk final : public OutputDevice {
 
 } // namespace
 
-bool acquireAudioSystem() { return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; }
+bool acquireAudioSystem() {
+  // SDL would otherwise take SIGINT and SIGTERM for its own event queue, which nobody reads
+  // here: the program could then only be ended with SIGKILL.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+}
 void releaseAudioSystem() { SDL_QuitSubSystem(SDL_INIT_AUDIO); }
 
 std::string currentDriverName() {
