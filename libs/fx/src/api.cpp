@@ -113,70 +113,60 @@ template <class Record, class Fx> BOOL getRecord(Effect *e, void *params) {
     return ok();
 }
 
-BOOL setParams(int dsp, Effect *e, void *params) {
+// Calls visit.template operator()<Record, Fx>() for the effect numbers whose record maps
+// field for field onto their parameters; the equalizer and unknown numbers go to other().
+template <class Visit, class Other> BOOL withRecordType(int dsp, Visit &&visit, Other &&other) {
     switch (dsp) {
     case kRotate:
-        return setRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
+        return visit.template operator()<BASS_FX_DSPROTATE, Rotate>();
     case kEcho:
     case kEcho2:
     case kEcho21:
-        return setRecord<BASS_FX_DSPECHO, Echo>(e, params);
+        return visit.template operator()<BASS_FX_DSPECHO, Echo>();
     case kFlanger:
     case kFlanger2:
-        return setRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
+        return visit.template operator()<BASS_FX_DSPFLANGER, Flanger>();
     case kReverb:
-        return setRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
+        return visit.template operator()<BASS_FX_DSPREVERB, Reverb>();
     case kLowPass:
-        return setRecord<BASS_FX_DSPLPF, LowPass>(e, params);
+        return visit.template operator()<BASS_FX_DSPLPF, LowPass>();
     case kCutter:
-        return setRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
+        return visit.template operator()<BASS_FX_DSPCUTTER, Cutter>();
     case kDynAmp:
-        return setRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
+        return visit.template operator()<BASS_FX_DSPDAMP, DynAmp>();
     case kAutoWah:
-        return setRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
-    case kPeakEq: {
-        const auto *r = static_cast<const BASS_FX_DSPPEAKEQ *>(params);
-        EqBand b{r->lBand, r->lFreq, r->fBandwidth, r->fQ, r->fCenter, r->fGain};
-        return static_cast<PeakEq *>(e)->setBand(b) ? ok() : fail(BASS_ERROR_ILLPARAM);
-    }
+        return visit.template operator()<BASS_FX_DSPAUTOWAH, AutoWah>();
     default:
-        return fail(BASS_ERROR_NOTAVAIL);
+        return other();
     }
 }
 
+BOOL setParams(int dsp, Effect *e, void *params) {
+    return withRecordType(
+        dsp, [&]<class Record, class Fx>() { return setRecord<Record, Fx>(e, params); },
+        [&]() -> BOOL {
+            if (dsp != kPeakEq)
+                return fail(BASS_ERROR_NOTAVAIL);
+            const auto *r = static_cast<const BASS_FX_DSPPEAKEQ *>(params);
+            EqBand b{r->lBand, r->lFreq, r->fBandwidth, r->fQ, r->fCenter, r->fGain};
+            return static_cast<PeakEq *>(e)->setBand(b) ? ok() : fail(BASS_ERROR_ILLPARAM);
+        });
+}
+
 BOOL getParams(int dsp, Effect *e, void *params) {
-    switch (dsp) {
-    case kRotate:
-        return getRecord<BASS_FX_DSPROTATE, Rotate>(e, params);
-    case kEcho:
-    case kEcho2:
-    case kEcho21:
-        return getRecord<BASS_FX_DSPECHO, Echo>(e, params);
-    case kFlanger:
-    case kFlanger2:
-        return getRecord<BASS_FX_DSPFLANGER, Flanger>(e, params);
-    case kReverb:
-        return getRecord<BASS_FX_DSPREVERB, Reverb>(e, params);
-    case kLowPass:
-        return getRecord<BASS_FX_DSPLPF, LowPass>(e, params);
-    case kCutter:
-        return getRecord<BASS_FX_DSPCUTTER, Cutter>(e, params);
-    case kDynAmp:
-        return getRecord<BASS_FX_DSPDAMP, DynAmp>(e, params);
-    case kAutoWah:
-        return getRecord<BASS_FX_DSPAUTOWAH, AutoWah>(e, params);
-    case kPeakEq: {
-        auto *r = static_cast<BASS_FX_DSPPEAKEQ *>(params);
-        EqBand b;
-        b.band = r->lBand;
-        if (!static_cast<PeakEq *>(e)->getBand(b))
-            return fail(BASS_ERROR_ILLPARAM);
-        *r = {b.band, b.freq, b.bandwidth, b.q, b.centre, b.gain};
-        return ok();
-    }
-    default:
-        return fail(BASS_ERROR_NOTAVAIL);
-    }
+    return withRecordType(
+        dsp, [&]<class Record, class Fx>() { return getRecord<Record, Fx>(e, params); },
+        [&]() -> BOOL {
+            if (dsp != kPeakEq)
+                return fail(BASS_ERROR_NOTAVAIL);
+            auto *r = static_cast<BASS_FX_DSPPEAKEQ *>(params);
+            EqBand b;
+            b.band = r->lBand;
+            if (!static_cast<PeakEq *>(e)->getBand(b))
+                return fail(BASS_ERROR_ILLPARAM);
+            *r = {b.band, b.freq, b.bandwidth, b.q, b.centre, b.gain};
+            return ok();
+        });
 }
 
 // Looks up the attached effect for a parameter call; null after setting the error.
