@@ -28,6 +28,13 @@ TEST(FormatSeconds, AtLeastThreeDigitsSignBeforeThem) {
     EXPECT_EQ(mirvane::m3u::FormatSeconds(-1), "-001");
 }
 
+TEST(MinutesSeconds, TruncatedWithoutLeadingZerosAndZeroForFailures) {
+    EXPECT_EQ(mirvane::m3u::MinutesSeconds(125.4f), "2:5");
+    EXPECT_EQ(mirvane::m3u::MinutesSeconds(245.6f), "4:5");
+    EXPECT_EQ(mirvane::m3u::MinutesSeconds(59.99f), "0:59");
+    EXPECT_EQ(mirvane::m3u::MinutesSeconds(-1.0f), "0:0");
+}
+
 TEST(NormaliseEntryPath, UrlsInAnyCaseAreOnlyTrimmed) {
     EXPECT_EQ(mirvane::m3u::NormaliseEntryPath("  HtTp://radio.example/x  ", "/base"),
               "HtTp://radio.example/x");

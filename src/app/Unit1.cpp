@@ -37,14 +37,7 @@ constexpr int kDefaultVolume = 80; // a new user hears something at the first st
 const QString kVolumeLine = "Mirvane Player - made by Halvorn";
 const QString kBalanceLine = "Mirvane Player - a Halvorn product";
 
-QString MinutesSeconds(float seconds) {
-    if (!(seconds >= 0.0f)) {
-        seconds = 0.0f;
-    }
-    const int m = static_cast<int>(seconds / 60.0f);
-    const int s = static_cast<int>(seconds - static_cast<float>(m) * 60.0f);
-    return QString::number(m) + ":" + QString::number(s);
-}
+using mirvane::m3u::MinutesSeconds;
 
 QPixmap StatusPixmap(int which) {
     const QColor green(0, 224, 0);

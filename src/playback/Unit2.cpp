@@ -56,16 +56,7 @@ QString ExtractFileExt(const QString &name) {
 
 QByteArray LibraryPath(const QString &fileName) { return fileName.toUtf8(); }
 
-// M and S of a length in seconds, as the banner shows them; a length the library could not
-// give (negative) shows as 0:0.
-QString MinutesSeconds(float seconds) {
-    if (!(seconds >= 0.0f)) {
-        seconds = 0.0f;
-    }
-    const int m = static_cast<int>(seconds / 60.0f);
-    const int s = static_cast<int>(seconds - static_cast<float>(m) * 60.0f);
-    return QString::number(m) + ":" + QString::number(s);
-}
+using mirvane::m3u::MinutesSeconds;
 
 } // namespace
 

@@ -20,6 +20,15 @@ int RoundHalfEven(double value) {
     return static_cast<int>(r);
 }
 
+QString MinutesSeconds(float seconds) {
+    if (!(seconds >= 0.0f)) {
+        seconds = 0.0f;
+    }
+    const int m = static_cast<int>(seconds / 60.0f);
+    const int s = static_cast<int>(seconds - static_cast<float>(m) * 60.0f);
+    return QString::number(m) + ":" + QString::number(s);
+}
+
 QString FormatSeconds(int seconds) {
     const qint64 v = seconds;
     const QString digits = QString::number(v < 0 ? -v : v).rightJustified(3, '0');

@@ -35,6 +35,10 @@ int RoundHalfEven(double value);
 // 3600 -> "3600", -1 -> "-001").
 QString FormatSeconds(int seconds);
 
+// Minutes ":" seconds, both truncated, without leading zeros (125.4 -> "2:5"), as the time
+// label and the banner show a time; a time the library could not give (negative) is "0:0".
+QString MinutesSeconds(float seconds);
+
 // The stored form of a file line: trimmed; URLs ("http://", "ftp://" in any case) are kept as
 // they are; a relative path is made absolute against baseDir (the playlist's own folder; the
 // current directory when empty). Absolute paths are kept, also when nothing exists there.
