@@ -485,9 +485,15 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
 void Engine::runChainLocked(Channel &c, float *buf, size_t frames) {
   if (c.chain.empty())
     return;
-  // DSPs may add or remove entries (or free the channel) while we walk: walk a copy.
-  auto chain = c.chain;
-  for (auto &e : chain) {
+  // DSPs may add or remove entries (or free the channel) while we walk: walk a copy. The copy
+  // lives in a vector kept with the channel so the decode thread does not allocate per chunk;
+  // only a DSP that pulls its own channel again (a nested walk) gets a fresh one.
+  std::vector<std::shared_ptr<ChainEntry>> nested;
+  const bool outer = !c.walkingChain;
+  auto &walk = outer ? c.chainWalk : nested;
+  c.walkingChain = true;
+  walk.assign(c.chain.begin(), c.chain.end());
+  for (auto &e : walk) {
     if (e->removed || c.freed.load())
       continue;
     if (e->proc)
@@ -495,6 +501,9 @@ void Engine::runChainLocked(Channel &c, float *buf, size_t frames) {
     else if (e->eq)
       e->eq->process(buf, unsigned(frames), unsigned(c.channels), c.rate);
   }
+  walk.clear();
+  if (outer)
+    c.walkingChain = false;
 }
 
 // Output space for one chunk at this ratio plus the converter's delay.

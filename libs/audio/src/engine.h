@@ -74,6 +74,8 @@ struct Channel {
   std::unique_ptr<Decoder> decoder;
   std::unique_ptr<Resampler> resampler; // nullptr when the playing rate is the output rate
   std::vector<std::shared_ptr<ChainEntry>> chain; // sorted: higher priority first
+  std::vector<std::shared_ptr<ChainEntry>> chainWalk; // reused copy of chain while it runs
+  bool walkingChain = false;
   std::vector<float> work, stereo, resampled;
   std::vector<float> pending; // decode-only: processed frames not yet pulled
   size_t pendingOffset = 0;   // in samples
