@@ -1,7 +1,14 @@
 #include "app/program.h"
 
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <exception>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 #include "app/Unit1.h"
 #include "controls/D3KBmLbl.h"
@@ -65,13 +72,67 @@ QString RawCommandLine(int argc, char **argv) {
     return line;
 }
 
+#ifdef Q_OS_UNIX
+namespace {
+
+int g_signalSocket[2] = {-1, -1};
+
+void OnTerminationSignal(int) {
+    const char byte = 1;
+    // write() is async-signal-safe; the GUI thread picks the byte up and does the real work.
+    [[maybe_unused]] const auto n = ::write(g_signalSocket[1], &byte, 1);
+}
+
+// A logout or a plain `kill` asks the program to end: close the player window as the user
+// would, so its close step still writes the automatic playlist, instead of dying with the
+// list unsaved. The signals are caught first thing; a signal that arrives during start-up
+// waits in the socket for the event loop.
+void CatchTerminationSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalSocket) != 0) {
+        return;
+    }
+    struct sigaction action = {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
+    if (g_signalSocket[0] < 0) {
+        return;
+    }
+    auto *notifier = new QSocketNotifier(g_signalSocket[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program, notifier] {
+        char byte = 0;
+        [[maybe_unused]] const auto n = ::read(g_signalSocket[0], &byte, 1);
+        notifier->setEnabled(false);
+        if (program && program->Form1) {
+            program->Form1->close();
+        }
+        QCoreApplication::quit();
+    });
+}
+
+} // namespace
+#endif
+
 int RunProgram(int argc, char **argv) {
+#ifdef Q_OS_UNIX
+    CatchTerminationSignals();
+#endif
     Application app(argc, argv);
     // The player window's close step ends the program, also while other windows are open.
     app.setQuitOnLastWindowClosed(false);
     StartOptions options;
     options.commandLine = RawCommandLine(argc, argv);
-    auto program = StartProgram(options);
+    std::unique_ptr<Program> program;
+#ifdef Q_OS_UNIX
+    CloseOnTerminationSignals(program);
+#endif
+    program = StartProgram(options);
     const int result = app.exec();
     program.reset();
     return result;
