@@ -21,4 +21,8 @@ if ! has_sound; then
   echo "No sound card or sound server found: playing through SDL2's 'dummy' driver (silent)."
   export SDL_AUDIODRIVER=dummy
 fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display found: the player needs a desktop session (or, for example, Xvfb with DISPLAY set)." >&2
+  exit 1
+fi
 exec ./build/mirvane "$@"
