@@ -189,6 +189,17 @@ Effect *attachedEffect(Registry &reg, DWORD handle, int dsp) {
     return fx->second.effect.get();
 }
 
+// The common checks of a parameter call, then call(effect) under the registry's lock.
+template <class Call> BOOL withAttachedEffect(DWORD handle, int dsp, void *params, Call &&call) {
+    Registry &reg = registry();
+    std::lock_guard lock(reg.mutex);
+    Effect *e = attachedEffect(reg, handle, dsp);
+    if (!e)
+        return FALSE;
+    if (!params)
+        return fail(BASS_ERROR_ILLPARAM);
+    return call(e);
+}
 } // namespace
 
 extern "C" {
@@ -242,25 +253,13 @@ BOOL BASS_FX_DSP_Remove(DWORD handle, int dsp) {
 }
 
 BOOL BASS_FX_DSP_SetParameters(DWORD handle, int dsp, void *params) {
-    Registry &reg = registry();
-    std::lock_guard lock(reg.mutex);
-    Effect *e = attachedEffect(reg, handle, dsp);
-    if (!e)
-        return FALSE;
-    if (!params)
-        return fail(BASS_ERROR_ILLPARAM);
-    return setParams(dsp, e, params);
+    return withAttachedEffect(handle, dsp, params,
+                              [&](Effect *e) { return setParams(dsp, e, params); });
 }
 
 BOOL BASS_FX_DSP_GetParameters(DWORD handle, int dsp, void *params) {
-    Registry &reg = registry();
-    std::lock_guard lock(reg.mutex);
-    Effect *e = attachedEffect(reg, handle, dsp);
-    if (!e)
-        return FALSE;
-    if (!params)
-        return fail(BASS_ERROR_ILLPARAM);
-    return getParams(dsp, e, params);
+    return withAttachedEffect(handle, dsp, params,
+                              [&](Effect *e) { return getParams(dsp, e, params); });
 }
 
 BOOL BASS_FX_Free(void) {
