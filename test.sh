@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the tests twice (plain and under AddressSanitizer with
-# UndefinedBehaviorSanitizer) and runs the whole suite with ctest in both builds.
+# Installs what is missing, checks the formatting, builds the tests twice (plain and under
+# AddressSanitizer with UndefinedBehaviorSanitizer) and runs the whole suite with ctest in both.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -15,6 +15,9 @@ run_suite() {
   cmake --build "$dir" -- -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
+
+echo "== Format =="
+scripts/check_format.sh
 
 echo "== Tests =="
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_TESTS=ON

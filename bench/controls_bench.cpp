@@ -23,11 +23,21 @@ void *operator new(std::size_t size) {
         return p;
     throw std::bad_alloc();
 }
-void *operator new[](std::size_t size) { return operator new(size); }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
+void *operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
 
@@ -75,18 +85,18 @@ int main(int argc, char **argv) {
 
     {
         QPainter painter(&target);
-        const Result r = Measure(frames, [&](const std::array<float, 16> &levels) {
-            spectrum.Draw(painter, levels);
-        });
-        std::printf("TSpectrum::Draw 16 bands into 169x57:  %.2f us/frame, %.3f allocations/frame\n",
-                    r.usPerFrame, r.allocsPerFrame);
+        const Result r = Measure(
+            frames, [&](const std::array<float, 16> &levels) { spectrum.Draw(painter, levels); });
+        std::printf(
+            "TSpectrum::Draw 16 bands into 169x57:  %.2f us/frame, %.3f allocations/frame\n",
+            r.usPerFrame, r.allocsPerFrame);
     }
     {
-        const Result r = Measure(frames, [&](const std::array<float, 16> &levels) {
-            spectrum.Frame(levels);
-        });
-        std::printf("TSpectrum::Frame (back buffer only):   %.2f us/frame, %.3f allocations/frame\n",
-                    r.usPerFrame, r.allocsPerFrame);
+        const Result r =
+            Measure(frames, [&](const std::array<float, 16> &levels) { spectrum.Frame(levels); });
+        std::printf(
+            "TSpectrum::Frame (back buffer only):   %.2f us/frame, %.3f allocations/frame\n",
+            r.usPerFrame, r.allocsPerFrame);
     }
     {
         // What a paint handler adds: a fresh painter per frame (Qt's allocations, not ours).
@@ -94,18 +104,19 @@ int main(int argc, char **argv) {
             QPainter painter(&target);
             spectrum.Draw(painter, levels);
         });
-        std::printf("with a new QPainter each frame:        %.2f us/frame, %.3f allocations/frame\n",
-                    r.usPerFrame, r.allocsPerFrame);
+        std::printf(
+            "with a new QPainter each frame:        %.2f us/frame, %.3f allocations/frame\n",
+            r.usPerFrame, r.allocsPerFrame);
     }
     {
         QImage wide(338, 114, QImage::Format_RGB32);
         wide.setDevicePixelRatio(2);
         QPainter painter(&wide);
-        const Result r = Measure(frames, [&](const std::array<float, 16> &levels) {
-            spectrum.Draw(painter, levels);
-        });
-        std::printf("Draw at device pixel ratio 2:          %.2f us/frame, %.3f allocations/frame\n",
-                    r.usPerFrame, r.allocsPerFrame);
+        const Result r = Measure(
+            frames, [&](const std::array<float, 16> &levels) { spectrum.Draw(painter, levels); });
+        std::printf(
+            "Draw at device pixel ratio 2:          %.2f us/frame, %.3f allocations/frame\n",
+            r.usPerFrame, r.allocsPerFrame);
     }
     return 0;
 }

@@ -34,7 +34,13 @@ void WriteWav(const QString &path, double seconds) {
     const auto u16 = [&out](quint16 x) { out.append(reinterpret_cast<const char *>(&x), 2); };
     u32(36 + bytes);
     out.append("WAVEfmt ");
-    u32(16); u16(1); u16(1); u32(8000); u32(16000); u16(2); u16(16);
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(16000);
+    u16(2);
+    u16(16);
     out.append("data");
     u32(bytes);
     out.append(QByteArray(bytes, '\0'));
@@ -133,8 +139,8 @@ int main(int argc, char **argv) {
     std::printf("quit, 10,000 rows never measured: %.1f ms\n", quitFirst[0]);
     std::printf("quit, 10,000 unchanged rows measured before: median %.1f ms (of 6)\n",
                 Median(quitAgain));
-    std::printf("resident memory: %ld KiB before, %ld KiB with 10,000 rows (+%ld KiB)\n",
-                rssBefore, rssWith, rssWith - rssBefore);
+    std::printf("resident memory: %ld KiB before, %ld KiB with 10,000 rows (+%ld KiB)\n", rssBefore,
+                rssWith, rssWith - rssBefore);
 
     // 2. ReadPlaylist of a 100,000-line file (50,000 rows).
     {
@@ -165,8 +171,9 @@ int main(int argc, char **argv) {
             program->Form2->Rows().clear();
             program.reset();
         }
-        std::printf("ReadPlaylist, 100,000 lines (50,000 rows, list shown): median %.1f ms (of 5)\n",
-                    Median(read));
+        std::printf(
+            "ReadPlaylist, 100,000 lines (50,000 rows, list shown): median %.1f ms (of 5)\n",
+            Median(read));
     }
 
     // 3. CPU while playing an MP3 with the spectrum drawing every 33 ms.

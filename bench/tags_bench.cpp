@@ -34,7 +34,8 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 Bytes SyncSafe(uint32_t n) {
-    return {uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F), uint8_t((n >> 7) & 0x7F), uint8_t(n & 0x7F)};
+    return {uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F), uint8_t((n >> 7) & 0x7F),
+            uint8_t(n & 0x7F)};
 }
 
 void Append(Bytes &out, const Bytes &b) {
@@ -102,10 +103,13 @@ Bytes TaggedFile(int i, const Bytes &audio, const Bytes &picture) {
 }
 
 void Write(const std::string &path, const Bytes &b) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
 
 size_t ReadOurs(const std::vector<std::string> &files) {
     size_t chars = 0;
@@ -185,9 +189,13 @@ int main(int argc, char **argv) {
         ours.push_back(kFiles / Seconds(t0, t1));
         theirs.push_back(kFiles / Seconds(t1, t2));
     }
-    std::printf("read %d files (7 fields; half v2.4; every tenth with a 100 KB picture), median of 5 rounds:\n", kFiles);
-    std::printf("  Tid3v2tag: %8.0f files/s (best %.0f)   %zu characters\n", Median(ours), *std::max_element(ours.begin(), ours.end()), oursChars);
-    std::printf("  TagLib:    %8.0f files/s (best %.0f)   %zu characters\n", Median(theirs), *std::max_element(theirs.begin(), theirs.end()), theirChars);
+    std::printf("read %d files (7 fields; half v2.4; every tenth with a 100 KB picture), median of "
+                "5 rounds:\n",
+                kFiles);
+    std::printf("  Tid3v2tag: %8.0f files/s (best %.0f)   %zu characters\n", Median(ours),
+                *std::max_element(ours.begin(), ours.end()), oursChars);
+    std::printf("  TagLib:    %8.0f files/s (best %.0f)   %zu characters\n", Median(theirs),
+                *std::max_element(theirs.begin(), theirs.end()), theirChars);
     for (const auto &f : files) {
         fs::remove(f);
     }

@@ -6,7 +6,7 @@ MIRVANE_BUILD_PACKAGES=(
   libkissfft-dev libcurl4-openssl-dev zlib1g-dev
 )
 MIRVANE_TEST_PACKAGES=(
-  googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev python3 python3-mutagen
+  googletest libgtest-dev libbenchmark-dev clang clang-format-14 libclang-rt-14-dev python3 python3-mutagen
   sox libsox-fmt-mp3 lame libtag1-dev xvfb xauth imagemagick
 )
 

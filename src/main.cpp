@@ -1,4 +1,6 @@
 // mirvane [FILE]: the player; FILE, when given, is added to the playlist and played.
 #include "app/program.h"
 
-int main(int argc, char **argv) { return mirvane::RunProgram(argc, argv); }
+int main(int argc, char **argv) {
+    return mirvane::RunProgram(argc, argv);
+}

@@ -39,7 +39,9 @@ QImage NumberedFont(int cells, int cw, int h) {
     return f;
 }
 // The cell drawn at column x of row y (0 for the background).
-int CellAt(const QImage &img, int x, int y = 5) { return qRed(img.pixel(x, y)); }
+int CellAt(const QImage &img, int x, int y = 5) {
+    return qRed(img.pixel(x, y));
+}
 
 // The glyph cell `g` of the player font drawn at label column x0: the label shows font rows
 // 1..19 in its rows 0..18.
@@ -57,8 +59,7 @@ bool ShowsGlyph(const QImage &img, int x0, int g) {
 // ---- pure text arithmetic ----------------------------------------------------------------
 
 TEST(BannerText, UpperCaseFollowsTheWestern1252Rules) {
-    EXPECT_EQ(Cp1252Upper(QString::fromUtf8("abz äåöüû ÿ é")),
-              QString::fromUtf8("ABZ ÄÅÖÜÛ Ÿ É"));
+    EXPECT_EQ(Cp1252Upper(QString::fromUtf8("abz äåöüû ÿ é")), QString::fromUtf8("ABZ ÄÅÖÜÛ Ÿ É"));
     EXPECT_EQ(Cp1252Upper(QString::fromUtf8("ß µ ÷ 1{")), QString::fromUtf8("ß µ ÷ 1{"));
     EXPECT_EQ(Cp1252Upper(QString::fromUtf8("šœž")), QString::fromUtf8("ŠŒŽ"));
     EXPECT_EQ(Cp1252Upper(QString::fromUtf8("ωж")), QString::fromUtf8("ωж")); // not in the page

@@ -44,8 +44,8 @@ QImage Mask(int w, int h, QRgb key, QRect body) {
 ::testing::AssertionResult SameArea(const QRegion &a, const QRegion &b) {
     if (a.xored(b).isEmpty())
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "regions differ at " << a.xored(b).rectCount()
-                                         << " rectangles";
+    return ::testing::AssertionFailure()
+           << "regions differ at " << a.xored(b).rectCount() << " rectangles";
 }
 
 } // namespace

@@ -488,7 +488,7 @@ TEST(SliderPaint, RulerIsKeyedAndThumbShowsTheColourNotTheRuler) {
     s->setValue(100); // thumb at 167..175
     const QImage img = Render(s.get());
     // Strip rows 3..12 hold the groove picture rows 0..9; its olive rows show the colour.
-    EXPECT_EQ(img.pixel(10, 3), qRgb(0, 0, 255));          // ruler row 0: olive
+    EXPECT_EQ(img.pixel(10, 3), qRgb(0, 0, 255));                   // ruler row 0: olive
     EXPECT_EQ(img.pixel(10, 6), ControlArt("W95_HRL").pixel(0, 3)); // groove's top line
     EXPECT_EQ(img.pixel(10, 7), qRgb(0, 0, 0));
     // The thumb picture's corner is olive: the slider's colour shows, not the groove.

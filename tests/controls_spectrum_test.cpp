@@ -61,9 +61,9 @@ TEST(SpectrumBands, FourEntriesOfAHundredthGiveLevelTen) {
 
 TEST(SpectrumBands, BoundsAreInclusiveUpToTheEntryThatStaysZero) {
     std::array<float, 1025> fft{};
-    fft[4] = 100;   // below the first band
-    fft[1024] = 4;  // last band's upper bound
-    fft[400] = 5;   // shared by bands 14 and 15
+    fft[4] = 100;  // below the first band
+    fft[1024] = 4; // last band's upper bound
+    fft[400] = 5;  // shared by bands 14 and 15
     std::array<float, 16> levels{};
     SpectrumBandLevels(fft, levels);
     EXPECT_EQ(levels[0], 0.0f);
@@ -145,10 +145,10 @@ TEST(Spectrum, FixedSizeIsClippedToAShorterArea) {
     QImage area(169, 40, QImage::Format_RGB32);
     area.fill(Qt::magenta);
     std::array<float, 16> levels{};
-    levels[0] = 2 * 9;  // 10 lines: top line at row 38 of the painter, row 38 of the area
-    levels[1] = 2 * 8;  // 9 lines: top at row 40, cut off
-    levels[2] = 13;     // peak at row 57 - 5 - 13 = 39
-    levels[3] = 12;     // peak at row 40, cut off
+    levels[0] = 2 * 9; // 10 lines: top line at row 38 of the painter, row 38 of the area
+    levels[1] = 2 * 8; // 9 lines: top at row 40, cut off
+    levels[2] = 13;    // peak at row 57 - 5 - 13 = 39
+    levels[3] = 12;    // peak at row 40, cut off
     QPainter painter(&area);
     s.Draw(painter, levels);
     painter.end();
@@ -192,5 +192,6 @@ TEST(Spectrum, EveryPixelIsATwoByTwoBlockAtDoubleDensity) {
     for (int y = 0; y < 57; ++y)
         for (int x = 0; x < 169; ++x)
             for (int d = 0; d < 4; ++d)
-                ASSERT_EQ(two.pixel(2 * x + d % 2, 2 * y + d / 2), one.pixel(x, y)) << x << "," << y;
+                ASSERT_EQ(two.pixel(2 * x + d % 2, 2 * y + d / 2), one.pixel(x, y))
+                    << x << "," << y;
 }

@@ -56,7 +56,7 @@ TEST(ParsePlaylist, PairsTitlesAndFileLinesByOrder) {
                             "#EXTINF:005,2. B - C\n" // LF alone
                             "/music/b.ogg\r"         // CR alone
                             "#EXTINF:-001,3. mod\r\n"
-                            "/music/c.xm";           // no line end at all
+                            "/music/c.xm"; // no line end at all
     const auto rows = ParsePlaylist(text, "/x");
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].title, "1. Artist - Title");
@@ -123,8 +123,8 @@ TEST(EntryLines, WrittenFormRoundTripsThroughTheReader) {
     const QString caption = QString::fromUtf8("1. \xC3\x85sa, Ann - S\xC3\xA5ng");
     QByteArray file = mirvane::m3u::HeaderLine();
     file += mirvane::m3u::EntryLines(246, caption, "/music/a b.mp3");
-    EXPECT_EQ(file, QByteArray("#EXTM3U\r\n#EXTINF:246,") + caption.toUtf8() +
-                        "\r\n/music/a b.mp3\r\n");
+    EXPECT_EQ(file,
+              QByteArray("#EXTM3U\r\n#EXTINF:246,") + caption.toUtf8() + "\r\n/music/a b.mp3\r\n");
     const auto rows = ParsePlaylist(file);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].title, caption);

@@ -8,8 +8,8 @@
 
 #include "bass_fx.h"
 #include "controls/D3KBmLbl.h"
-#include "effects/eq.h"
 #include "controls/slider.h"
+#include "effects/eq.h"
 #include "player_support.h"
 #include "prefs/settings.h"
 #include "radio/iradio.h"

@@ -15,11 +15,15 @@
 using namespace player_test;
 
 // Font configuration keeps a few bytes for the life of the process; not ours to free.
-extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
 
 namespace {
 
-DWORD WrongVersion() { return 0x00010001; }
+DWORD WrongVersion() {
+    return 0x00010001;
+}
 
 class StartUp : public ProgramTest {};
 
@@ -137,10 +141,10 @@ TEST_F(StartUp, ExitThenRestartRestoresRowsAndTitles) {
     const QString caption0 = List().Caption(0);
     Player().ExitClick();
     EXPECT_FALSE(Player().isVisible());
-    EXPECT_EQ(ReadAll(Path("playlist.m3u")),
-              "#EXTM3U\r\n#EXTINF:005," + caption0.toUtf8() + "\r\n" + Path("one.wav").toUtf8() +
-                  "\r\n#EXTINF:246," + List().Caption(1).toUtf8() + "\r\n" +
-                  Path("two.wav").toUtf8() + "\r\n");
+    EXPECT_EQ(ReadAll(Path("playlist.m3u")), "#EXTM3U\r\n#EXTINF:005," + caption0.toUtf8() +
+                                                 "\r\n" + Path("one.wav").toUtf8() +
+                                                 "\r\n#EXTINF:246," + List().Caption(1).toUtf8() +
+                                                 "\r\n" + Path("two.wav").toUtf8() + "\r\n");
     program.reset();
 
     Start();
@@ -201,8 +205,7 @@ TEST_F(StartUp, SoundSystemThatCannotStartGivesTheMessageWithTheLibraryCode) {
     Start();
     qputenv("SDL_AUDIODRIVER", driver);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].text,
-              "Can't initialize digital sound system\r\n(error code: 3)");
+    EXPECT_EQ(dialogs.messages[0].text, "Can't initialize digital sound system\r\n(error code: 3)");
     EXPECT_EQ(dialogs.messages[0].owner, program->Form2);
     // The start goes on: the list is there.
     EXPECT_EQ(List().RowCount(), 1);

@@ -42,7 +42,8 @@ inline void WriteWav(const QString &path, double seconds, int rate = 8000) {
     const quint32 bytes = frames * 2;
     QByteArray out;
     const auto u32 = [&out](quint32 v) {
-        for (int i = 0; i < 4; ++i) out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
     };
     const auto u16 = [&out](quint16 v) {
         out.append(static_cast<char>(v & 0xFF));
@@ -52,12 +53,12 @@ inline void WriteWav(const QString &path, double seconds, int rate = 8000) {
     u32(36 + bytes);
     out.append("WAVEfmt ");
     u32(16);
-    u16(1);                 // PCM
-    u16(1);                 // mono
+    u16(1); // PCM
+    u16(1); // mono
     u32(static_cast<quint32>(rate));
     u32(static_cast<quint32>(rate) * 2);
-    u16(2);                 // block align
-    u16(16);                // bits
+    u16(2);  // block align
+    u16(16); // bits
     out.append("data");
     u32(bytes);
     out.append(QByteArray(static_cast<qsizetype>(bytes), '\0'));
@@ -77,7 +78,9 @@ inline QByteArray ReadAll(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline QString ShortModule() { return QStringLiteral(MIRVANE_TEST_DATA "/player/short.mod"); }
+inline QString ShortModule() {
+    return QStringLiteral(MIRVANE_TEST_DATA "/player/short.mod");
+}
 
 // Runs events until `done` holds or the time is up; true when it held.
 inline bool WaitFor(const std::function<bool()> &done, int timeoutMs = 5000) {

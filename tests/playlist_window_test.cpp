@@ -1,12 +1,12 @@
 // The playlist window: adding, dropping, removing, opening and saving rows.
+#include <QBuffer>
 #include <QDragEnterEvent>
 #include <QFileInfo>
-#include <QMimeData>
-#include <QUrl>
-#include <QBuffer>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QTreeView>
+#include <QUrl>
 
 #include "player_support.h"
 

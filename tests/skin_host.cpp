@@ -164,4 +164,6 @@ QImage SkinHost::Snapshot() {
 
 // fontconfig keeps its caches until the process ends; the host's time label is the only text
 // these tests draw, and that is not a leak of ours.
-extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}

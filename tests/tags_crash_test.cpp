@@ -62,9 +62,11 @@ TEST(CrashSafeSave, KillAtManyMomentsLeavesOldOrNewFileWhole) {
     const std::string path = dir.file("song.mp3");
     // A 256 KB file: each save copies it and flushes it to disk, long enough to be killed in
     // the middle, short enough for many kills in a few seconds.
-    const Bytes original = Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("Original")),
-                                                Frame3("TPE1", Latin1Text("Artist"))}), 100),
-                                Audio(256 << 10, 11)});
+    const Bytes original = Cat(
+        {Tag(3, 0,
+             Cat({Frame3("TIT2", Latin1Text("Original")), Frame3("TPE1", Latin1Text("Artist"))}),
+             100),
+         Audio(256 << 10, 11)});
     const Bytes shortTitle = SavedWith(dir, original, "short");
     const Bytes longTitle = SavedWith(dir, original, std::string(6000, 'L'));
     ASSERT_NE(shortTitle.size(), longTitle.size()); // the audio moves between the two

@@ -18,7 +18,9 @@
 using namespace tagtest;
 
 // fontconfig keeps its caches until the process ends; the labels' font lookup reaches it.
-extern "C" const char *__lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char *__lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 
 namespace {
 
@@ -104,7 +106,9 @@ TEST_F(EditorTest, MissingFileAndNameWithoutDot) {
 }
 
 TEST_F(EditorTest, ArtistAndTitleMakeTheCaption) {
-    WriteFile(dir.file("ab.mp3"), Tag(3, 0, Cat({Frame3("TPE1", Latin1Text("A")), Frame3("TIT2", Latin1Text("B"))}), 10));
+    WriteFile(
+        dir.file("ab.mp3"),
+        Tag(3, 0, Cat({Frame3("TPE1", Latin1Text("A")), Frame3("TIT2", Latin1Text("B"))}), 10));
     EXPECT_EQ(Caption(Path("ab.mp3")), "1. A - B");
     WriteFile(dir.file("b.mp3"), Tag(3, 0, Frame3("TIT2", Latin1Text("B")), 10));
     EXPECT_EQ(Caption(Path("b.mp3")), "1.  - B");
@@ -126,8 +130,10 @@ TEST_F(EditorTest, LookupFillsAllSevenBoxes) {
 TEST_F(EditorTest, Latin1TextsShowFaithfullyUpToTheFirstNul) {
     // TIT2 "Caf\xE9 \xFF" + NUL + "hidden"; TPE1 "<b>Bold</b>" stays literal text.
     WriteFile(dir.file("l1.mp3"),
-              Tag(3, 0, Cat({Frame3("TIT2", Cat({Latin1Text("Caf\xE9 \xFF"), {0}, Str("hidden")})),
-                             Frame3("TPE1", Latin1Text("<b>Bold</b>"))}), 10));
+              Tag(3, 0,
+                  Cat({Frame3("TIT2", Cat({Latin1Text("Caf\xE9 \xFF"), {0}, Str("hidden")})),
+                       Frame3("TPE1", Latin1Text("<b>Bold</b>"))}),
+                  10));
     GetSongInfo(editor, lookup, Path("l1.mp3"));
     EXPECT_EQ(editor.Title->text(), QString::fromUtf8("Caf\u00e9 \u00ff"));
     EXPECT_EQ(editor.Artist->text(), "<b>Bold</b>");

@@ -48,7 +48,8 @@ TEST(DecodeText, Latin1CopiesBytesAndKeepsTheTerminator) {
     uint8_t r = 0;
     size_t used = 0;
     // 'A' 0xE9 0xFF NUL 'B': the NUL ends the text and stays as its last character.
-    EXPECT_EQ(Decode({'A', 0xE9, 0xFF, 0x00, 'B'}, kLatin1, false, &r, &used), std::string("A\xE9\xFF\0", 4));
+    EXPECT_EQ(Decode({'A', 0xE9, 0xFF, 0x00, 'B'}, kLatin1, false, &r, &used),
+              std::string("A\xE9\xFF\0", 4));
     EXPECT_EQ(r, kOk);
     EXPECT_EQ(used, 4u);
 }
@@ -236,7 +237,8 @@ TEST(GetTextFrame, CompressedFrameIsInflatedOnAccessOnly) {
 TEST(GetTextFrame, UnsynchronisedV4FrameIsResynchronisedOnAccess) {
     TempDir dir;
     // v4 frame flagged 0x02; stored data 00 'x' FF 00 E0 'y' means 00 'x' FF E0 'y'.
-    WriteFile(dir.file("a.mp3"), Tag(4, 0, Frame4("TIT2", {0x00, 'x', 0xFF, 0x00, 0xE0, 'y'}, 0, kFmtUnsync), 4));
+    WriteFile(dir.file("a.mp3"),
+              Tag(4, 0, Frame4("TIT2", {0x00, 'x', 0xFF, 0x00, 0xE0, 'y'}, 0, kFmtUnsync), 4));
     Tid3v2tag tag;
     ASSERT_EQ(tag.LoadTag(dir.file("a.mp3"), 0), 0);
     EXPECT_EQ(tag.Frames.Frame(1).PlainSize, 5u);
@@ -331,7 +333,8 @@ TEST(Transforms, ResynchroniseOnlyUnsynchronisedData) {
     Tid3v2tag tag;
     const int plain = AddRawFrame(tag, "TIT2", {0xFF, 0x00, 0x00});
     EXPECT_EQ(tag.Resynchronise(plain), -1);
-    const int n = AddRawFrame(tag, "TALB", {0xFF, 0x00, 0x00, 0xFF, 0x00, 0x41, 0xFF, 0x00}, kFmtUnsync);
+    const int n =
+        AddRawFrame(tag, "TALB", {0xFF, 0x00, 0x00, 0xFF, 0x00, 0x41, 0xFF, 0x00}, kFmtUnsync);
     EXPECT_EQ(tag.Resynchronise(n), 0);
     // FF 00 00 -> FF 00; FF 00 41 stays; a final FF 00 has no byte after it and stays.
     EXPECT_EQ(tag.Frames.GetData(n), (Bytes{0xFF, 0x00, 0xFF, 0x00, 0x41, 0xFF, 0x00}));

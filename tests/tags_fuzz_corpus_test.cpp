@@ -13,11 +13,13 @@
 using namespace tagtest;
 
 TEST(FuzzCorpus, EveryInputKeepsTheSaveContract) {
-    const std::filesystem::path corpus = std::filesystem::path(MIRVANE_SOURCE_DIR) / "tests/fuzz/corpus";
+    const std::filesystem::path corpus =
+        std::filesystem::path(MIRVANE_SOURCE_DIR) / "tests/fuzz/corpus";
     ASSERT_TRUE(std::filesystem::is_directory(corpus)) << corpus;
     // Each input is saved with a flush to disk; in memory that costs nothing.
     TempDir scratchOnDisk;
-    const std::string scratch = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : scratchOnDisk.path().string();
+    const std::string scratch =
+        ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : scratchOnDisk.path().string();
     size_t inputs = 0;
     for (const auto &entry : std::filesystem::directory_iterator(corpus)) {
         if (!entry.is_regular_file()) {

@@ -22,7 +22,9 @@ namespace {
 const std::string kFixtures = std::string(MIRVANE_TEST_DATA) + "/tags/";
 
 // The box text: up to the first NUL (mutagen ends Latin-1 and UTF-8 texts with a NUL).
-std::string UpToNul(const std::string &s) { return s.substr(0, s.find('\0')); }
+std::string UpToNul(const std::string &s) {
+    return s.substr(0, s.find('\0'));
+}
 
 std::string Hex(const std::string &s) {
     static const char *digits = "0123456789abcdef";
@@ -86,7 +88,8 @@ bool MutagenAvailable() {
 // "version", frame IDs with their texts).
 using Dump = std::map<std::string, std::map<std::string, std::string>>;
 Dump MutagenTexts(const std::vector<std::string> &files) {
-    std::string cmd = std::string(MIRVANE_PYTHON) + " " + MIRVANE_SOURCE_DIR + "/tools/tags_mutagen_dump.py";
+    std::string cmd =
+        std::string(MIRVANE_PYTHON) + " " + MIRVANE_SOURCE_DIR + "/tools/tags_mutagen_dump.py";
     for (const std::string &f : files) {
         cmd += " '" + f + "'";
     }
@@ -116,7 +119,6 @@ Dump MutagenTexts(const std::vector<std::string> &files) {
     return out;
 }
 
-
 class MutagenFiles : public ::testing::TestWithParam<std::string> {};
 
 const std::vector<std::string> kFiles = {"v23-latin1.mp3",  "v23-utf16.mp3",   "v24-utf8.mp3",
@@ -139,14 +141,13 @@ TEST_P(MutagenFiles, LoadHereWithTheSameTexts) {
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), file.begin() + 10 + tag.TagSize));
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, MutagenFiles, ::testing::ValuesIn(kFiles),
-                         [](const auto &info) {
-                             std::string name = info.param.substr(0, info.param.find('.'));
-                             for (char &c : name) {
-                                 c = c == '-' ? '_' : c;
-                             }
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Fixtures, MutagenFiles, ::testing::ValuesIn(kFiles), [](const auto &info) {
+    std::string name = info.param.substr(0, info.param.find('.'));
+    for (char &c : name) {
+        c = c == '-' ? '_' : c;
+    }
+    return name;
+});
 
 TEST(MutagenInterop, FilesSavedHereLoadInMutagenWithTheSameTextsAndAudio) {
     if (!MutagenAvailable()) {
@@ -217,7 +218,8 @@ TEST(MutagenInterop, FileTaggedOnlyHereLoadsInMutagen) {
         tag.SetUnsynchronisation(version == 3);
         ASSERT_LE(tag.SaveTag(path, version, 0, 0), 0xFF);
         const Bytes saved = ReadFile(path);
-        EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.end() - static_cast<long>(audio.size())));
+        EXPECT_TRUE(
+            std::equal(audio.begin(), audio.end(), saved.end() - static_cast<long>(audio.size())));
         paths.push_back(path);
     }
     Dump theirs = MutagenTexts(paths);
@@ -229,4 +231,6 @@ TEST(MutagenInterop, FileTaggedOnlyHereLoadsInMutagen) {
     }
 }
 
-TEST(MutagenInterop, HexHelpersRoundTrip) { EXPECT_EQ(Unhex(Hex("\xFF\x01z")), "\xFF\x01z"); }
+TEST(MutagenInterop, HexHelpersRoundTrip) {
+    EXPECT_EQ(Unhex(Hex("\xFF\x01z")), "\xFF\x01z");
+}

@@ -129,7 +129,8 @@ TEST(LoadTag, TagClaiming256MBInSmallFileIsRefusedBeforeReading) {
 
 TEST(LoadTag, FrameClaimingMoreThanTagIsCorrupt) {
     // v3 frame TIT2 claims 0x7FFFFFFF bytes inside a 30-byte tag.
-    const Bytes body = Cat({Str("TIT2"), {0x7F, 0xFF, 0xFF, 0xFF}, {0, 0}, Latin1Text("abc"), Bytes(16)});
+    const Bytes body =
+        Cat({Str("TIT2"), {0x7F, 0xFF, 0xFF, 0xFF}, {0, 0}, Latin1Text("abc"), Bytes(16)});
     Loaded l(Cat({Header(3, 0, static_cast<uint32_t>(body.size())), body}));
     EXPECT_EQ(l.status, kCorrupt);
     EXPECT_EQ(l.tag.Frames.Count(), 0); // the frame was not read whole
@@ -141,8 +142,8 @@ TEST(LoadTag, V3FrameEndingBeyond256MBIsCorruptWithoutAllocating) {
     TempDir dir;
     const std::string path = dir.file("huge.mp3");
     const uint32_t body = 0x0FFFFFFF;
-    const Bytes head = Cat({Str("ID3"), {3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F},
-                            Str("APIC"), BE32(body - 10), {0, 0}});
+    const Bytes head =
+        Cat({Str("ID3"), {3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, Str("APIC"), BE32(body - 10), {0, 0}});
     WriteFile(path, head);
     ASSERT_EQ(::truncate(path.c_str(), 10 + off_t{body}), 0);
     Tid3v2tag tag;
@@ -179,7 +180,8 @@ TEST(LoadTag, V3FormatFlagsConvertWithExtraBytesInOrder) {
     Loaded l(Tag(3, 0, Frame3("TIT2", Str("zz"), 0x00, 0xE0, extra), 4));
     ASSERT_EQ(l.status, 0);
     const TFrameRecord &f = l.tag.Frames.Frame(1);
-    EXPECT_EQ(f.StoredFlags.Format, kFmtGrouping | kFmtCompression | kFmtEncryption | kFmtDataLength);
+    EXPECT_EQ(f.StoredFlags.Format,
+              kFmtGrouping | kFmtCompression | kFmtEncryption | kFmtDataLength);
     EXPECT_EQ(f.DataLength, 256u);
     EXPECT_EQ(f.EncryptionMethod, 5);
     EXPECT_EQ(f.GroupID, 9);
@@ -287,7 +289,8 @@ TEST(LoadTag, LowercaseIdIsStoredUpperCase) {
 }
 
 TEST(LoadTag, IdWithHyphenGives2100) {
-    Loaded l(Tag(3, 0, Cat({Frame3("TALB", Latin1Text("kept")), Frame3("TI-2", Latin1Text("x"))}), 10));
+    Loaded l(
+        Tag(3, 0, Cat({Frame3("TALB", Latin1Text("kept")), Frame3("TI-2", Latin1Text("x"))}), 10));
     EXPECT_EQ(l.status, kBadFrameID);
     EXPECT_EQ(l.tag.LoadStatus, kBadFrameID);
     EXPECT_EQ(l.tag.Frames.Count(), 1);
@@ -386,7 +389,8 @@ TEST(LoadTag, ReadOnlyFileIsNoted) {
 
 TEST(LoadTag, V4FooterIsNotedAndNotRead) {
     const Bytes frame = Frame4("TIT2", Latin1Text("x"));
-    const Bytes footer = Cat({Str("3DI"), {4, 0, 0x10}, SyncSafe(static_cast<uint32_t>(frame.size()))});
+    const Bytes footer =
+        Cat({Str("3DI"), {4, 0, 0x10}, SyncSafe(static_cast<uint32_t>(frame.size()))});
     Loaded l(Cat({Tag(4, 0x10, frame), footer, Audio(100)}));
     EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.tag.HeaderFlags, kHdrFooter);

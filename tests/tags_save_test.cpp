@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <csignal>
 #include <unistd.h>
 
 using namespace tagtest;
@@ -255,7 +255,11 @@ TEST(SaveTag, ShrinkingTagCutsTheFile) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const Bytes audio = Audio(3000);
-    WriteFile(path, Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("t")), Frame3("APIC", Audio(20000, 9))}), 100), audio}));
+    WriteFile(
+        path,
+        Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("t")), Frame3("APIC", Audio(20000, 9))}),
+                 100),
+             audio}));
     Tid3v2tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.Frames.DeleteFrame(2);
@@ -310,7 +314,8 @@ TEST(SaveTag, V3LayoutBytes) {
     const Bytes saved = ReadFile(path);
     ASSERT_EQ(saved.size(), 4096u);
     // Header: "ID3" 03 00, flags 00, size 4086 sync-safe (00 00 1F 76).
-    EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 10), Cat({Str("ID3"), {3, 0, 0}, SyncSafe(4086)}));
+    EXPECT_EQ(Bytes(saved.begin(), saved.begin() + 10),
+              Cat({Str("ID3"), {3, 0, 0}, SyncSafe(4086)}));
     // Frame: "TIT2", size 00 00 00 03, status E0 (0x40->0x80, 0x20->0x40, 0x10->0x20), format 00,
     // data 00 'A' 'B', then padding.
     EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 23),
@@ -480,8 +485,8 @@ TEST(SaveTag, V4CrcCoversFramesAndPadding) {
     crc = Crc32Update(crc, padding.data(), padding.size());
     EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + framesAt),
               Cat({{0, 0, 0, 14, 0x01, 0x30, 0x05},
-                   {uint8_t((crc >> 28) & 0x0F), uint8_t((crc >> 21) & 0x7F), uint8_t((crc >> 14) & 0x7F),
-                    uint8_t((crc >> 7) & 0x7F), uint8_t(crc & 0x7F)},
+                   {uint8_t((crc >> 28) & 0x0F), uint8_t((crc >> 21) & 0x7F),
+                    uint8_t((crc >> 14) & 0x7F), uint8_t((crc >> 7) & 0x7F), uint8_t(crc & 0x7F)},
                    {0x01, 0x05}}));
     Tid3v2tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
@@ -493,7 +498,8 @@ TEST(SaveTag, V4FooterIsReplacedNotLeftAsAudio) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     const Bytes frame = Frame4("TIT2", Latin1Text("x"));
-    const Bytes footer = Cat({Str("3DI"), {4, 0, 0x10}, SyncSafe(static_cast<uint32_t>(frame.size()))});
+    const Bytes footer =
+        Cat({Str("3DI"), {4, 0, 0x10}, SyncSafe(static_cast<uint32_t>(frame.size()))});
     const Bytes audio = Audio(700);
     WriteFile(path, Cat({Tag(4, 0x10, frame), footer, audio}));
     Tid3v2tag tag;
@@ -508,7 +514,12 @@ TEST(SaveTag, V4FooterIsReplacedNotLeftAsAudio) {
 TEST(SaveTag, V3ToV4Conversion) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
-    WriteFile(path, Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("Title")), Frame3("TPE1", Latin1Text("Artist"))}), 10), Audio(50)}));
+    WriteFile(
+        path,
+        Cat({Tag(3, 0,
+                 Cat({Frame3("TIT2", Latin1Text("Title")), Frame3("TPE1", Latin1Text("Artist"))}),
+                 10),
+             Audio(50)}));
     Tid3v2tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 4, 0, -1), 0);

@@ -21,7 +21,8 @@ using Bytes = std::vector<uint8_t>;
 class TempDir {
   public:
     TempDir() {
-        std::string templ = (std::filesystem::temp_directory_path() / "mirvane-tags-XXXXXX").string();
+        std::string templ =
+            (std::filesystem::temp_directory_path() / "mirvane-tags-XXXXXX").string();
         if (!::mkdtemp(templ.data())) {
             std::abort();
         }
@@ -47,7 +48,8 @@ inline Bytes ReadFile(const std::string &path) {
 
 inline void WriteFile(const std::string &path, const Bytes &data) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char *>(data.data()),
+              static_cast<std::streamsize>(data.size()));
 }
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
@@ -58,7 +60,9 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-inline Bytes Str(const std::string &s) { return Bytes(s.begin(), s.end()); }
+inline Bytes Str(const std::string &s) {
+    return Bytes(s.begin(), s.end());
+}
 
 inline Bytes SyncSafe(uint32_t n) {
     return {uint8_t((n >> 21) & 0x7F), uint8_t((n >> 14) & 0x7F), uint8_t((n >> 7) & 0x7F),
@@ -84,19 +88,27 @@ inline Bytes Tag(uint8_t version, uint8_t flags, const Bytes &body, uint32_t pad
 // Version-3 frame: ID, big-endian size (extra bytes included), status, format, extra, data.
 inline Bytes Frame3(const std::string &id, const Bytes &data, uint8_t status = 0,
                     uint8_t format = 0, const Bytes &extra = {}) {
-    return Cat({Str(id), BE32(static_cast<uint32_t>(data.size() + extra.size())), {status, format},
-                extra, data});
+    return Cat({Str(id),
+                BE32(static_cast<uint32_t>(data.size() + extra.size())),
+                {status, format},
+                extra,
+                data});
 }
 
 // Version-4 frame: ID, sync-safe size (extra bytes included), status, format, extra, data.
 inline Bytes Frame4(const std::string &id, const Bytes &data, uint8_t status = 0,
                     uint8_t format = 0, const Bytes &extra = {}) {
-    return Cat({Str(id), SyncSafe(static_cast<uint32_t>(data.size() + extra.size())),
-                {status, format}, extra, data});
+    return Cat({Str(id),
+                SyncSafe(static_cast<uint32_t>(data.size() + extra.size())),
+                {status, format},
+                extra,
+                data});
 }
 
 // Latin-1 text frame data: encoding 0, then the text.
-inline Bytes Latin1Text(const std::string &s) { return Cat({{0x00}, Str(s)}); }
+inline Bytes Latin1Text(const std::string &s) {
+    return Cat({{0x00}, Str(s)});
+}
 
 // Some bytes standing for MPEG audio: a frame sync, then a pattern that holds FF 00 and FF E0
 // so that unsynchronisation would show if it touched the audio.

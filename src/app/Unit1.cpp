@@ -132,7 +132,8 @@ void TPictureButton::mousePressEvent(QMouseEvent *event) {
 }
 
 void TPictureButton::mouseReleaseEvent(QMouseEvent *event) {
-    const bool click = down_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        down_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     down_ = false;
     // The click comes before the release, so a release image that cannot be read does not
     // swallow the command.
@@ -367,12 +368,11 @@ void TForm1::BuildMenu() {
     StayOnTop1->setCheckable(true);
 
     QMenu *visuals = JvPopupMenu1->addMenu("Visuals");
-    SoniquePlugins1 =
-        visuals->addAction("Sonique visual plugins", this, &TForm1::SoniqueClick);
+    SoniquePlugins1 = visuals->addAction("Sonique visual plugins", this, &TForm1::SoniqueClick);
     QMenu *fileInfo = JvPopupMenu1->addMenu("File info");
     ID3Tag1 = fileInfo->addAction("ID3 Tag", this, &TForm1::ID3TagClick);
-    ShowPlayer1 = JvPopupMenu1->addAction(ImageList1[3], "Show player", this,
-                                          &TForm1::ShowPlayerClick);
+    ShowPlayer1 =
+        JvPopupMenu1->addAction(ImageList1[3], "Show player", this, &TForm1::ShowPlayerClick);
     ShowPlayer1->setCheckable(true);
     ShowPlayer1->setChecked(true);
     Exit1 = JvPopupMenu1->addAction(ImageList1[0], "Exit", this, &TForm1::ExitClick);
@@ -511,19 +511,31 @@ void TForm1::UpdateSpectrumLevels() {
 
 void TForm1::SetStatusPicture(StatusPicture picture) {
     status_ = picture;
-    const QLabel *source = picture == StatusStopped ? Image4 : picture == StatusPlaying ? Image5 : Image6;
+    const QLabel *source = picture == StatusStopped   ? Image4
+                           : picture == StatusPlaying ? Image5
+                                                      : Image6;
     Status->setPixmap(source->pixmap());
 }
 
-void TForm1::SetBannerText(const QString &text) { STitle->setText(text); }
+void TForm1::SetBannerText(const QString &text) {
+    STitle->setText(text);
+}
 
-void TForm1::SetBannerScrolling(bool on) { STitle->setBanner(on); }
+void TForm1::SetBannerScrolling(bool on) {
+    STitle->setBanner(on);
+}
 
-bool TForm1::Paused() const { return Pause1->isChecked(); }
+bool TForm1::Paused() const {
+    return Pause1->isChecked();
+}
 
-void TForm1::SetPaused(bool paused) { Pause1->setChecked(paused); }
+void TForm1::SetPaused(bool paused) {
+    Pause1->setChecked(paused);
+}
 
-DWORD TForm1::Channel() const { return program_.Form2 ? program_.Form2->CurrentChannel : 0; }
+DWORD TForm1::Channel() const {
+    return program_.Form2 ? program_.Form2->CurrentChannel : 0;
+}
 
 bool TForm1::RadioInUse() const {
     return program_.form3 && !program_.form3->Statuslbl->text().isEmpty();
@@ -672,7 +684,8 @@ void TForm1::SliderPosStopTracking() {
         return;
     }
     const DWORD ch = Channel();
-    BASS_ChannelSetPosition(ch, BASS_ChannelSeconds2Bytes(ch, static_cast<float>(SliderPos->Value())));
+    BASS_ChannelSetPosition(ch,
+                            BASS_ChannelSeconds2Bytes(ch, static_cast<float>(SliderPos->Value())));
     SetBannerScrolling(true);
     SetBannerText(RowCaption(CurrentIndex));
 }
@@ -690,7 +703,9 @@ void TForm1::SliderBalStartTracking() {
     SetBannerText("Balance " + QString::number(SliderBal->Value()));
 }
 
-void TForm1::SliderBalStopTracking() { EndOfVolumeOrBalanceDrag(kBalanceLine); }
+void TForm1::SliderBalStopTracking() {
+    EndOfVolumeOrBalanceDrag(kBalanceLine);
+}
 
 void TForm1::SliderVolChange() {
     const int n = SliderVol->Value();
@@ -706,7 +721,9 @@ void TForm1::SliderVolStartTracking() {
     SetBannerText("Volume " + QString::number(SliderVol->Value()));
 }
 
-void TForm1::SliderVolStopTracking() { EndOfVolumeOrBalanceDrag(kVolumeLine); }
+void TForm1::SliderVolStopTracking() {
+    EndOfVolumeOrBalanceDrag(kVolumeLine);
+}
 
 void TForm1::EndOfVolumeOrBalanceDrag(const QString &fixedLine) {
     SetBannerText(fixedLine);
@@ -731,7 +748,9 @@ void TForm1::StayOnTopClick() {
     mirvane::settings::WriteBool("OnTop", on);
 }
 
-void TForm1::ShowPlayerClick() { setVisible(ShowPlayer1->isChecked()); }
+void TForm1::ShowPlayerClick() {
+    setVisible(ShowPlayer1->isChecked());
+}
 
 void TForm1::RepeatClick() {}
 

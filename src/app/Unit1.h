@@ -83,8 +83,8 @@ class TForm1 : public QWidget {
 
     // Controls.
     QLabel *Image1 = nullptr;
-    TPictureButton *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr,
-                   *StopBtn = nullptr, *NextBtn = nullptr, *psBtn = nullptr;
+    TPictureButton *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr, *StopBtn = nullptr,
+                   *NextBtn = nullptr, *psBtn = nullptr;
     TD3KBitmappedLabel *STitle = nullptr;
     QWidget *vrDisplay1 = nullptr;
     QLabel *Label1 = nullptr; // elapsed time
@@ -97,10 +97,10 @@ class TForm1 : public QWidget {
 
     QMenu *JvPopupMenu1 = nullptr;
     QAction *Repeat1 = nullptr, *PreviousSong1 = nullptr, *Play1 = nullptr, *Pause1 = nullptr,
-            *Stop1 = nullptr, *NextSong1 = nullptr, *ShowPlaylist1 = nullptr,
-            *ShowEQ1 = nullptr, *InternetRadio1 = nullptr, *Configuration1 = nullptr,
-            *StayOnTop1 = nullptr, *SoniquePlugins1 = nullptr, *ID3Tag1 = nullptr,
-            *ShowPlayer1 = nullptr, *Exit1 = nullptr, *About1 = nullptr;
+            *Stop1 = nullptr, *NextSong1 = nullptr, *ShowPlaylist1 = nullptr, *ShowEQ1 = nullptr,
+            *InternetRadio1 = nullptr, *Configuration1 = nullptr, *StayOnTop1 = nullptr,
+            *SoniquePlugins1 = nullptr, *ID3Tag1 = nullptr, *ShowPlayer1 = nullptr,
+            *Exit1 = nullptr, *About1 = nullptr;
 
     const mirvane::SkinState &Skin() const { return skin_; }
     TSpectrum *Spectrum() const { return spectrum_.get(); }

@@ -12,10 +12,14 @@ DialogHandler *g_handler = nullptr; // GUI thread only
 
 QMessageBox::Icon ToQt(MsgIcon icon) {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Warning: return QMessageBox::Warning;
-    case MsgIcon::Error: return QMessageBox::Critical;
-    case MsgIcon::None: break;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -25,7 +29,9 @@ QString Absolute(const QString &path) {
 }
 } // namespace
 
-void SetDialogHandler(DialogHandler *handler) { g_handler = handler; }
+void SetDialogHandler(DialogHandler *handler) {
+    g_handler = handler;
+}
 
 void ShowMessage(const Message &message) {
     if (g_handler) {
@@ -94,10 +100,16 @@ std::optional<QColor> AskColor(QWidget *owner, const QColor &initial) {
     return chosen;
 }
 
-RecordingDialogs::RecordingDialogs() : previous_(g_handler) { g_handler = this; }
-RecordingDialogs::~RecordingDialogs() { g_handler = previous_; }
+RecordingDialogs::RecordingDialogs() : previous_(g_handler) {
+    g_handler = this;
+}
+RecordingDialogs::~RecordingDialogs() {
+    g_handler = previous_;
+}
 
-void RecordingDialogs::message(const Message &m) { messages.push_back(m); }
+void RecordingDialogs::message(const Message &m) {
+    messages.push_back(m);
+}
 
 QString RecordingDialogs::openFileName(QWidget *, const FileQuestion &q) {
     questions.push_back(q);

@@ -35,8 +35,8 @@ struct FileQuestion {
 
 // Shows a modal message box with one OK button.
 void ShowMessage(const Message &message);
-inline void ShowMessage(QWidget *owner, const QString &text, const QString &caption,
-                        MsgIcon icon, bool foreground = false) {
+inline void ShowMessage(QWidget *owner, const QString &text, const QString &caption, MsgIcon icon,
+                        bool foreground = false) {
     ShowMessage(Message{text, caption, icon, owner, foreground});
 }
 
@@ -70,7 +70,7 @@ class RecordingDialogs final : public DialogHandler {
 
     std::vector<Message> messages;
     std::vector<FileQuestion> questions;
-    QStringList fileAnswers;                 // for open and save questions, in order
+    QStringList fileAnswers; // for open and save questions, in order
     QStringList directoryAnswers;
     std::vector<std::optional<QColor>> colorAnswers;
 

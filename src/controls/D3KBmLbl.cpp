@@ -74,7 +74,9 @@ void TD3KBitmappedLabel::setUpperCase(bool on) {
     update();
 }
 
-void TD3KBitmappedLabel::StopTimer() { m_timer.stop(); }
+void TD3KBitmappedLabel::StopTimer() {
+    m_timer.stop();
+}
 
 void TD3KBitmappedLabel::RestartTimer() {
     m_timer.stop();
@@ -257,8 +259,8 @@ void TD3KBitmappedLabel::Tick() {
     }
     if (m_text.isEmpty() || m_visibleCount <= 0)
         return;
-    const QString frame = mirvane::BannerTickFrame(m_text, m_visibleCount, m_banner, m_blink,
-                                                   m_fillChar, m_tick);
+    const QString frame =
+        mirvane::BannerTickFrame(m_text, m_visibleCount, m_banner, m_blink, m_fillChar, m_tick);
     if (frame != m_shown) {
         m_shown = frame;
         update();

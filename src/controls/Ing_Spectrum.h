@@ -30,7 +30,7 @@ constexpr int SpectrumFftLength = 1025; // 1024 magnitudes and one entry that st
 constexpr int SpectrumBandCount = 16;
 // Band i sums FFT entries SpectrumBandBounds[i] .. SpectrumBandBounds[i + 1], both included,
 // so neighbouring bands share their boundary entry.
-constexpr std::array<int, 17> SpectrumBandBounds = {5,   8,   12,  17,  25,  35,  50,  75, 100,
+constexpr std::array<int, 17> SpectrumBandBounds = {5,   8,   12,  17,  25,  35,  50,  75,  100,
                                                     125, 150, 175, 200, 250, 300, 400, 1024};
 
 // The 16 band levels in pixels: for each band the single-precision sum of its entries in

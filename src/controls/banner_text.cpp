@@ -9,11 +9,16 @@ QChar Cp1252Upper(QChar c) {
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7)
         return QChar(char16_t(u - 32));
     switch (u) {
-    case 0xFF: return QChar(char16_t(0x0178));  // ÿ -> Ÿ
-    case 0x0161: return QChar(char16_t(0x0160)); // š -> Š
-    case 0x0153: return QChar(char16_t(0x0152)); // œ -> Œ
-    case 0x017E: return QChar(char16_t(0x017D)); // ž -> Ž
-    default: return c;
+    case 0xFF:
+        return QChar(char16_t(0x0178)); // ÿ -> Ÿ
+    case 0x0161:
+        return QChar(char16_t(0x0160)); // š -> Š
+    case 0x0153:
+        return QChar(char16_t(0x0152)); // œ -> Œ
+    case 0x017E:
+        return QChar(char16_t(0x017D)); // ž -> Ž
+    default:
+        return c;
     }
 }
 
@@ -29,9 +34,12 @@ QString BannerFill(const QString &s, int visible, QChar fill, BannerAlign align)
         return s;
     const int missing = int(visible - s.size());
     switch (align) {
-    case BannerAlign::Left: return s + QString(missing, fill);
-    case BannerAlign::Right: return QString(missing, fill) + s;
-    case BannerAlign::Centre: break;
+    case BannerAlign::Left:
+        return s + QString(missing, fill);
+    case BannerAlign::Right:
+        return QString(missing, fill) + s;
+    case BannerAlign::Centre:
+        break;
     }
     return QString(missing / 2, fill) + s + QString((missing + 1) / 2, fill);
 }

@@ -4,7 +4,9 @@
 
 // Outside any namespace, as Q_INIT_RESOURCE requires. Calling it from code the program surely
 // links keeps the resource object from being dropped when the core is a static library.
-static void initControlResources() { Q_INIT_RESOURCE(controls); }
+static void initControlResources() {
+    Q_INIT_RESOURCE(controls);
+}
 
 namespace mirvane {
 
@@ -22,7 +24,9 @@ QCursor HandCursor() {
     return QCursor(QPixmap::fromImage(ControlArt(QStringLiteral("AD_HAND"))), 6, 1);
 }
 
-QImage PlayerFontBitmap() { return ControlArt(QStringLiteral("player_font")); }
+QImage PlayerFontBitmap() {
+    return ControlArt(QStringLiteral("player_font"));
+}
 
 QString PlayerFontChars() {
     QString chars;

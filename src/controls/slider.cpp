@@ -45,24 +45,35 @@ void TSliderThumb::SetColor(const QColor &color) {
     update();
 }
 
-void TSliderThumb::Resize() { resize(m_image.width() / m_states, m_image.height()); }
+void TSliderThumb::Resize() {
+    resize(m_image.width() / m_states, m_image.height());
+}
 
 void TSliderThumb::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.fillRect(rect(), m_color);
     const int half = m_image.width() / 2;
     if (m_states == 2 && m_pressedState)
-        p.drawImage(QPoint(0, 0), m_keyed, QRect(half, 0, m_image.width() - half, m_image.height()));
+        p.drawImage(QPoint(0, 0), m_keyed,
+                    QRect(half, 0, m_image.width() - half, m_image.height()));
     else if (m_states == 2)
         p.drawImage(QPoint(0, 0), m_keyed, QRect(0, 0, half, m_image.height()));
     else
         p.drawImage(QPoint(0, 0), m_keyed);
 }
 
-void TSliderThumb::mousePressEvent(QMouseEvent *event) { m_slider->ThumbPressed(event); }
-void TSliderThumb::mouseDoubleClickEvent(QMouseEvent *event) { m_slider->ThumbPressed(event); }
-void TSliderThumb::mouseMoveEvent(QMouseEvent *event) { m_slider->ThumbDragged(event); }
-void TSliderThumb::mouseReleaseEvent(QMouseEvent *event) { m_slider->ThumbReleased(event); }
+void TSliderThumb::mousePressEvent(QMouseEvent *event) {
+    m_slider->ThumbPressed(event);
+}
+void TSliderThumb::mouseDoubleClickEvent(QMouseEvent *event) {
+    m_slider->ThumbPressed(event);
+}
+void TSliderThumb::mouseMoveEvent(QMouseEvent *event) {
+    m_slider->ThumbDragged(event);
+}
+void TSliderThumb::mouseReleaseEvent(QMouseEvent *event) {
+    m_slider->ThumbReleased(event);
+}
 
 // ---- TSlider -----------------------------------------------------------------------------
 
@@ -161,7 +172,9 @@ void TSlider::setValue(int value) {
         Change();
 }
 
-void TSlider::Change() { emit OnChange(this); }
+void TSlider::Change() {
+    emit OnChange(this);
+}
 
 void TSlider::setEdgeSize(int value) {
     const int length = Vertical() ? m_images[VRuler].height() : m_images[HRuler].width();
@@ -172,7 +185,9 @@ void TSlider::setEdgeSize(int value) {
     Layout();
 }
 
-void TSlider::setNumThumbStates(int value) { m_thumb->SetNumStates(value); }
+void TSlider::setNumThumbStates(int value) {
+    m_thumb->SetNumStates(value);
+}
 
 void TSlider::setOrientation(TSliderOrientation value) {
     if (value == m_orientation)
@@ -219,12 +234,22 @@ void TSlider::setColor(const QColor &color) {
     update();
 }
 
-void TSlider::setTabStop(bool on) { setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus); }
+void TSlider::setTabStop(bool on) {
+    setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+}
 
-void TSlider::StepToMinimum() { setValue(m_minValue); }
-void TSlider::StepToMaximum() { setValue(m_maxValue); }
-void TSlider::StepUp() { setValue(mirvane::SliderStepUp(m_value, m_increment)); }
-void TSlider::StepDown() { setValue(mirvane::SliderStepDown(m_value, m_increment)); }
+void TSlider::StepToMinimum() {
+    setValue(m_minValue);
+}
+void TSlider::StepToMaximum() {
+    setValue(m_maxValue);
+}
+void TSlider::StepUp() {
+    setValue(mirvane::SliderStepUp(m_value, m_increment));
+}
+void TSlider::StepDown() {
+    setValue(mirvane::SliderStepDown(m_value, m_increment));
+}
 
 // ---- painting ----------------------------------------------------------------------------
 
@@ -300,13 +325,20 @@ static void (TSlider::*KeyStep(const TSlider &slider, const QKeyEvent &event))()
         return nullptr;
     const bool vertical = slider.Orientation() == TSlider::soVertical;
     switch (event.key()) {
-    case Qt::Key_Home: return &TSlider::StepToMinimum;
-    case Qt::Key_End: return &TSlider::StepToMaximum;
-    case Qt::Key_Left: return vertical ? nullptr : &TSlider::StepDown;
-    case Qt::Key_Right: return vertical ? nullptr : &TSlider::StepUp;
-    case Qt::Key_Up: return vertical ? &TSlider::StepUp : nullptr;
-    case Qt::Key_Down: return vertical ? &TSlider::StepDown : nullptr;
-    default: return nullptr;
+    case Qt::Key_Home:
+        return &TSlider::StepToMinimum;
+    case Qt::Key_End:
+        return &TSlider::StepToMaximum;
+    case Qt::Key_Left:
+        return vertical ? nullptr : &TSlider::StepDown;
+    case Qt::Key_Right:
+        return vertical ? nullptr : &TSlider::StepUp;
+    case Qt::Key_Up:
+        return vertical ? &TSlider::StepUp : nullptr;
+    case Qt::Key_Down:
+        return vertical ? &TSlider::StepDown : nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -344,7 +376,9 @@ void TSlider::mousePressEvent(QMouseEvent *event) {
 }
 
 // The second press of a double click pages like any press.
-void TSlider::mouseDoubleClickEvent(QMouseEvent *event) { mousePressEvent(event); }
+void TSlider::mouseDoubleClickEvent(QMouseEvent *event) {
+    mousePressEvent(event);
+}
 
 void TSlider::mouseMoveEvent(QMouseEvent *event) {
     QWidget::mouseMoveEvent(event);

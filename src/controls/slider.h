@@ -15,7 +15,8 @@
 // there and back, which takes the new thumb and rebuilds the ruler without touching Value:
 //   SliderPos->ImageHRulerRef().load(dir + "posback.bmp");
 //   SliderPos->ImageHThumbRef().load(dir + "posthumb.bmp");
-//   SliderPos->setOrientation(TSlider::soVertical); SliderPos->setOrientation(TSlider::soHorizontal);
+//   SliderPos->setOrientation(TSlider::soVertical);
+//   SliderPos->setOrientation(TSlider::soHorizontal);
 //
 // Pictures: pixels of olive RGB(128, 128, 0) are see-through; a thumb picture holds its
 // normal and pressed states side by side (NumThumbStates 2) or one state. Pictures are drawn
@@ -230,11 +231,11 @@ class TSlider : public QWidget {
     QColor m_color;
 
     bool m_focused = false;
-    bool m_tracking = false;      // a thumb drag is in progress
-    bool m_pressed = false;       // a paging press is in progress
-    QPoint m_pagePos;             // last pointer position of the paging press
+    bool m_tracking = false; // a thumb drag is in progress
+    bool m_pressed = false;  // a paging press is in progress
+    QPoint m_pagePos;        // last pointer position of the paging press
     mirvane::PageSide m_pageSide = mirvane::PageSide::None;
-    int m_dragOffset = 0;         // press offset inside the thumb along the axis
+    int m_dragOffset = 0; // press offset inside the thumb along the axis
     QBasicTimer m_repeat;
     QPainter *m_canvas = nullptr;
 };

@@ -37,7 +37,8 @@ Teq2::Teq2(mirvane::Program &program)
     chkEqualizer = new QCheckBox("ON", this);
     chkEqualizer->setObjectName("chkEqualizer");
     chkEqualizer->setGeometry(200, 32, 49, 17);
-    chkEqualizer->setStyleSheet("QCheckBox { background: black; color: white; font-weight: bold; }");
+    chkEqualizer->setStyleSheet(
+        "QCheckBox { background: black; color: white; font-weight: bold; }");
     chkEqualizer->setCursor(Qt::ArrowCursor);
     // clicked (not toggled): setting the box from stored settings must not run the handler.
     connect(chkEqualizer, &QCheckBox::clicked, this, &Teq2::chkEqualizerClick);
@@ -75,7 +76,9 @@ void Teq2::chkEqualizerClick() {
     }
 }
 
-void Teq2::Label2Click() { hide(); }
+void Teq2::Label2Click() {
+    hide();
+}
 
 void Teq2::paintEvent(QPaintEvent *) {
     QPainter p(this);

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -10,6 +9,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -54,14 +54,16 @@ QString ExtractFileExt(const QString &name) {
     return dot > slash ? name.mid(dot) : QString();
 }
 
-QByteArray LibraryPath(const QString &fileName) { return fileName.toUtf8(); }
+QByteArray LibraryPath(const QString &fileName) {
+    return fileName.toUtf8();
+}
 
 using mirvane::m3u::MinutesSeconds;
 
 } // namespace
 
-TForm2::TForm2(mirvane::Program &program) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint),
-                                            program_(program) {
+TForm2::TForm2(mirvane::Program &program)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
     setObjectName("Form2");
     setWindowTitle("Mirvane PlayList");
     setAcceptDrops(true);
@@ -74,8 +76,8 @@ TForm2::TForm2(mirvane::Program &program) : QWidget(nullptr, Qt::Window | Qt::Fr
     if (!audioStarted_) {
         return;
     }
-    const QString file = program_.Form1 ? program_.Form1->GetCMDLineFile(program_.commandLine)
-                                        : QString();
+    const QString file =
+        program_.Form1 ? program_.Form1->GetCMDLineFile(program_.commandLine) : QString();
     const QFileInfo info(file);
     if (!file.isEmpty() && info.exists() &&
         kCommandLineExtensions.contains(ExtractFileExt(file).trimmed().toLower())) {
@@ -87,7 +89,9 @@ TForm2::TForm2(mirvane::Program &program) : QWidget(nullptr, Qt::Window | Qt::Fr
     UpdatePlaylistCaption();
 }
 
-TForm2::~TForm2() { BASS_FX_Free(); }
+TForm2::~TForm2() {
+    BASS_FX_Free();
+}
 
 void TForm2::BuildControls() {
     QPalette pal = palette();
@@ -135,7 +139,8 @@ void TForm2::BuildControls() {
     ListView1->header()->resizeSection(1, 1);
     ListView1->setStyleSheet(
         "QTreeView { background: black; color: red; font-weight: bold; }"
-        "QHeaderView::section { background: #202020; color: #c0c0c0; border: 0; padding-left: 3px; }"
+        "QHeaderView::section { background: #202020; color: #c0c0c0; border: 0; padding-left: 3px; "
+        "}"
         "QScrollBar { background: #181818; width: 12px; height: 12px; }"
         "QScrollBar::handle { background: #505050; min-width: 20px; min-height: 20px; }"
         "QScrollBar::add-line, QScrollBar::sub-line { width: 0; height: 0; }"
@@ -262,8 +267,8 @@ void TForm2::SelectRow(int row) {
         return;
     }
     const QModelIndex index = model_.index(row, 0);
-    ListView1->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
     ListView1->scrollTo(index);
 }
 
@@ -289,8 +294,8 @@ std::pair<QString, QString> TForm2::LookUpTitle(const QString &fileName) {
 
 void TForm2::AppendEntry(const QString &fileName) {
     const auto [artist, title] = LookUpTitle(fileName);
-    model_.append(PlaylistRow{QString::number(model_.count() + 1) + ". " + artist + " - " + title,
-                              fileName});
+    model_.append(
+        PlaylistRow{QString::number(model_.count() + 1) + ". " + artist + " - " + title, fileName});
 }
 
 void TForm2::UpdatePlaylistCaption() {
@@ -457,7 +462,9 @@ void TForm2::SavePlaylistClick() {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::RemoveAllClick() { model_.clear(); }
+void TForm2::RemoveAllClick() {
+    model_.clear();
+}
 
 void TForm2::RemoveSelectedClick() {
     const int row = SelectedRow();
@@ -567,12 +574,13 @@ bool TForm2::StartAudioLibrary() {
 
 void TForm2::ShowAudioError(const QString &message) {
     const auto code = static_cast<quint32>(BASS_ErrorGetCode());
-    mirvane::ShowMessage(this, message + "\r\n(error code: " + QString::number(code) + ")",
-                         "Error", mirvane::MsgIcon::Error);
+    mirvane::ShowMessage(this, message + "\r\n(error code: " + QString::number(code) + ")", "Error",
+                         mirvane::MsgIcon::Error);
 }
 
 bool TForm2::RadioInUse() const {
-    return program_.form3 && program_.form3->Statuslbl && !program_.form3->Statuslbl->text().isEmpty();
+    return program_.form3 && program_.form3->Statuslbl &&
+           !program_.form3->Statuslbl->text().isEmpty();
 }
 
 void TForm2::ClearRadioLabels() {

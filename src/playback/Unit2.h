@@ -38,14 +38,14 @@ class TForm2 : public QWidget {
     QString LastAddedDir;     // folder last added through the add-directory dialog
 
     // Controls.
-    QLabel *Panel2 = nullptr;     // title bar
-    QLabel *Label1 = nullptr;     // "X"
+    QLabel *Panel2 = nullptr; // title bar
+    QLabel *Label1 = nullptr; // "X"
     QTreeView *ListView1 = nullptr;
-    QWidget *Panel3 = nullptr;    // bottom bar
+    QWidget *Panel3 = nullptr;          // bottom bar
     QPushButton *JvXPButton3 = nullptr; // "Add"
     QPushButton *JvXPButton2 = nullptr; // "Del"
     QPushButton *JvXPButton1 = nullptr; // "Save"
-    QLabel *Image1 = nullptr;     // resize grip
+    QLabel *Image1 = nullptr;           // resize grip
     QMenu *AddMenu = nullptr;
     QMenu *RemoveMenu = nullptr;
     QMenu *SaveMenu = nullptr;
@@ -122,8 +122,8 @@ class TForm2 : public QWidget {
     mirvane::Program &program_;
     mirvane::PlaylistModel model_;
     mirvane::LengthCache lengths_;
-    bool audioStarted_ = false;     // the version test passed
-    bool playlistRead_ = false;     // the automatic playlist was read (or absent) at start
-    DWORD stoppedChannel_ = 0;      // the channel StopPlayback freed last
+    bool audioStarted_ = false; // the version test passed
+    bool playlistRead_ = false; // the automatic playlist was read (or absent) at start
+    DWORD stoppedChannel_ = 0;  // the channel StopPlayback freed last
     QString lastOpenedPlaylist_;
 };

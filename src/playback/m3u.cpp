@@ -119,7 +119,9 @@ std::vector<Entry> ReadPlaylistFile(const QString &fileName) {
     return ParsePlaylist(bytes, QFileInfo(fileName).absolutePath());
 }
 
-QByteArray HeaderLine() { return "#EXTM3U\r\n"; }
+QByteArray HeaderLine() {
+    return "#EXTM3U\r\n";
+}
 
 QByteArray EntryLines(int seconds, const QString &caption, const QString &fileName) {
     QByteArray out = "#EXTINF:";

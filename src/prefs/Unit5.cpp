@@ -42,7 +42,9 @@ void TForm5::ShowNode(int node) {
     raise();
 }
 
-void TForm5::Label7Click() { hide(); }
+void TForm5::Label7Click() {
+    hide();
+}
 
 void TForm5::paintEvent(QPaintEvent *) {
     QPainter p(this);

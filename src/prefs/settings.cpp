@@ -16,13 +16,26 @@ QByteArray Quote(const QString &text) {
     QByteArray out = "\"";
     for (const char c : text.toUtf8()) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\0': out += "\\0"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\0':
+            out += "\\0";
+            break;
+        default:
+            out += c;
         }
     }
     out += '"';
@@ -44,13 +57,26 @@ std::optional<QString> Unquote(const QByteArray &value) {
                 return std::nullopt;
             }
             switch (value[i]) {
-            case '\\': c = '\\'; break;
-            case '"': c = '"'; break;
-            case 'n': c = '\n'; break;
-            case 'r': c = '\r'; break;
-            case 't': c = '\t'; break;
-            case '0': c = '\0'; break;
-            default: return std::nullopt;
+            case '\\':
+                c = '\\';
+                break;
+            case '"':
+                c = '"';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case '0':
+                c = '\0';
+                break;
+            default:
+                return std::nullopt;
             }
         }
         raw += c;
@@ -93,9 +119,15 @@ bool WriteStore(QIODevice &device, const QSettings::SettingsMap &map) {
         const QVariant &v = it.value();
         out += it.key().toUtf8() + '=';
         switch (v.typeId()) {
-        case QMetaType::Bool: out += v.toBool() ? "1" : "0"; break;
-        case QMetaType::Int: out += QByteArray::number(v.toInt()); break;
-        default: out += Quote(v.toString()); break;
+        case QMetaType::Bool:
+            out += v.toBool() ? "1" : "0";
+            break;
+        case QMetaType::Int:
+            out += QByteArray::number(v.toInt());
+            break;
+        default:
+            out += Quote(v.toString());
+            break;
         }
         out += '\n';
     }
@@ -174,8 +206,14 @@ std::optional<QString> ReadString(const QString &name) {
     return v.toString();
 }
 
-bool WriteInteger(const QString &name, int value) { return Write(name, value); }
-bool WriteBool(const QString &name, bool value) { return Write(name, value ? 1 : 0); }
-bool WriteString(const QString &name, const QString &value) { return Write(name, value); }
+bool WriteInteger(const QString &name, int value) {
+    return Write(name, value);
+}
+bool WriteBool(const QString &name, bool value) {
+    return Write(name, value ? 1 : 0);
+}
+bool WriteString(const QString &name, const QString &value) {
+    return Write(name, value);
+}
 
 } // namespace mirvane::settings

@@ -41,7 +41,9 @@ Tform3::Tform3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindow
     close->installEventFilter(new CloseFilter(close));
 }
 
-void Tform3::CloseClick() { hide(); }
+void Tform3::CloseClick() {
+    hide();
+}
 
 void Tform3::paintEvent(QPaintEvent *) {
     QPainter p(this);

@@ -100,9 +100,9 @@ void Tid32::LoadButtonClick() {
 }
 
 void Tid32::SaveButtonClick() {
-    const std::pair<const char *, QLineEdit *> texts[] = {
-        {"TIT2", Title}, {"TPE1", Artist}, {"TALB", Album},
-        {"TYER", Year},  {"TCON", Genre},  {"TRCK", Track}};
+    const std::pair<const char *, QLineEdit *> texts[] = {{"TIT2", Title}, {"TPE1", Artist},
+                                                          {"TALB", Album}, {"TYER", Year},
+                                                          {"TCON", Genre}, {"TRCK", Track}};
     for (const auto &[frame, box] : texts) {
         Tag.SetTextFrame(frame, TagText(box->text()));
     }

@@ -86,8 +86,8 @@ uint32_t Crc32Update(uint32_t crc, const uint8_t *p, size_t n) {
     return crc;
 }
 
-uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding,
-                   size_t limit, bool multiLine, std::string &text, size_t *consumed) {
+uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding, size_t limit,
+                   bool multiLine, std::string &text, size_t *consumed) {
     text.clear();
     if (consumed) {
         *consumed = 0;
@@ -239,7 +239,9 @@ void TFrameIndex::DeleteFrame(int n) {
     frames_.erase(frames_.begin() + (n - 1));
 }
 
-void TFrameIndex::ClearFrames() { frames_.clear(); }
+void TFrameIndex::ClearFrames() {
+    frames_.clear();
+}
 
 void TFrameIndex::SetWantedFlags(int n, TFrameFlags flags) {
     TFrameRecord &f = Frame(n);
@@ -247,7 +249,9 @@ void TFrameIndex::SetWantedFlags(int n, TFrameFlags flags) {
     f.Changed = true;
 }
 
-void TFrameIndex::SetGroupID(int n, uint8_t id) { Frame(n).GroupID = id; }
+void TFrameIndex::SetGroupID(int n, uint8_t id) {
+    Frame(n).GroupID = id;
+}
 
 void TFrameIndex::SetPlainData(int n, std::vector<uint8_t> data) {
     TFrameRecord &f = Frame(n);
@@ -468,8 +472,8 @@ class BodyReader {
             const size_t free = cap_ - count_;
             if (!deunsync_) {
                 const size_t tail = (head_ + count_) & (cap_ - 1);
-                const size_t seg = static_cast<size_t>(
-                    std::min<uint64_t>(std::min(free, cap_ - tail), rawLeft_));
+                const size_t seg =
+                    static_cast<size_t>(std::min<uint64_t>(std::min(free, cap_ - tail), rawLeft_));
                 if (!PreadAll(fd_, ring_.data() + tail, seg, filePos_)) {
                     failed_ = true;
                     break;
@@ -486,8 +490,8 @@ class BodyReader {
             if (staging_.empty()) {
                 staging_.resize(std::min<size_t>(16384, cap_));
             }
-            const size_t seg = static_cast<size_t>(
-                std::min<uint64_t>(std::min(room, staging_.size()), rawLeft_));
+            const size_t seg =
+                static_cast<size_t>(std::min<uint64_t>(std::min(room, staging_.size()), rawLeft_));
             if (!PreadAll(fd_, staging_.data(), seg, filePos_)) {
                 failed_ = true;
                 break;
@@ -536,8 +540,8 @@ class BodyReader {
 };
 
 bool HeaderLooksValid(const uint8_t h[10]) {
-    return h[0] == 'I' && h[1] == 'D' && h[2] == '3' && h[3] < 0xFF && h[4] < 0xFF &&
-           h[6] < 0x80 && h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80;
+    return h[0] == 'I' && h[1] == 'D' && h[2] == '3' && h[3] < 0xFF && h[4] < 0xFF && h[6] < 0x80 &&
+           h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80;
 }
 
 uint32_t ReadBE32(const uint8_t *p) {
@@ -1149,9 +1153,8 @@ int Tid3v2tag::DecompressFrame(int n) {
     if (!(f.StoredFlags.Format & kFmtCompression)) {
         return -1;
     }
-    const size_t limit = f.DataLength != 0
-                             ? std::min<size_t>(f.DataLength, kInflateCapAbsolute)
-                             : kInflateCapUnknownLength;
+    const size_t limit = f.DataLength != 0 ? std::min<size_t>(f.DataLength, kInflateCapAbsolute)
+                                           : kInflateCapUnknownLength;
     std::vector<uint8_t> out;
     if (!InflateBounded(f.Data, limit, out)) {
         return 4; // the frame stays as it was
@@ -1194,8 +1197,8 @@ int Tid3v2tag::CompressFrame(int n) {
     const int level = kLevels[std::min<int>(CompressionLevel, 3)];
     uLongf outLen = compressBound(static_cast<uLong>(f.Data.size()));
     std::vector<uint8_t> out(outLen);
-    if (compress2(out.data(), &outLen, f.Data.data(), static_cast<uLong>(f.Data.size()),
-                  level) != Z_OK) {
+    if (compress2(out.data(), &outLen, f.Data.data(), static_cast<uLong>(f.Data.size()), level) !=
+        Z_OK) {
         return 4;
     }
     out.resize(outLen);
@@ -1230,8 +1233,8 @@ std::vector<uint8_t> SerialiseFrames(TFrameIndex &frames, uint8_t version, bool 
             h.push_back(static_cast<uint8_t>(((w.Status & 0x40) ? 0x80 : 0) |
                                              ((w.Status & 0x20) ? 0x40 : 0) |
                                              ((w.Status & 0x10) ? 0x20 : 0)));
-            h.push_back(static_cast<uint8_t>((comp ? 0x80 : 0) | (enc ? 0x40 : 0) |
-                                             (grp ? 0x20 : 0)));
+            h.push_back(
+                static_cast<uint8_t>((comp ? 0x80 : 0) | (enc ? 0x40 : 0) | (grp ? 0x20 : 0)));
             if (comp) {
                 PutBE32(h, f.DataLength);
             }
@@ -1248,8 +1251,8 @@ std::vector<uint8_t> SerialiseFrames(TFrameIndex &frames, uint8_t version, bool 
             const bool grp = w.Format & kFmtGrouping;
             const bool enc = w.Format & kFmtEncryption;
             const bool dli = w.Format & kFmtDataLength;
-            PutSyncSafe32(h, static_cast<uint32_t>(f.Data.size()) + (grp ? 1 : 0) +
-                                 (enc ? 1 : 0) + (dli ? 4 : 0));
+            PutSyncSafe32(h, static_cast<uint32_t>(f.Data.size()) + (grp ? 1 : 0) + (enc ? 1 : 0) +
+                                 (dli ? 4 : 0));
             h.push_back(w.Status);
             h.push_back(w.Format);
             if (grp) {
@@ -1270,8 +1273,8 @@ std::vector<uint8_t> SerialiseFrames(TFrameIndex &frames, uint8_t version, bool 
     return out;
 }
 
-std::vector<uint8_t> ExtendedHeaderV3(bool crc, uint32_t padding, uint32_t crcValue,
-                                      bool unsync, int lookAhead) {
+std::vector<uint8_t> ExtendedHeaderV3(bool crc, uint32_t padding, uint32_t crcValue, bool unsync,
+                                      int lookAhead) {
     std::vector<uint8_t> e;
     PutBE32(e, crc ? 10 : 6);
     e.push_back(crc ? 0x80 : 0x00);
@@ -1283,15 +1286,14 @@ std::vector<uint8_t> ExtendedHeaderV3(bool crc, uint32_t padding, uint32_t crcVa
     return unsync ? UnsyncBytes(e.data(), e.size(), lookAhead) : e;
 }
 
-std::vector<uint8_t> ExtendedHeaderV4(uint8_t extFlags, uint32_t crcValue,
-                                      uint8_t restrictions) {
+std::vector<uint8_t> ExtendedHeaderV4(uint8_t extFlags, uint32_t crcValue, uint8_t restrictions) {
     const bool upd = extFlags & kExtUpdate;
     const bool crc = extFlags & kExtCRC;
     const bool res = extFlags & kExtRestrictions;
-    std::vector<uint8_t> e = {0, 0, 0,
-                              static_cast<uint8_t>(6 + (upd ? 1 : 0) + (crc ? 6 : 0) +
-                                                   (res ? 2 : 0)),
-                              0x01, static_cast<uint8_t>(extFlags & 0x70)};
+    std::vector<uint8_t> e = {
+        0,    0,
+        0,    static_cast<uint8_t>(6 + (upd ? 1 : 0) + (crc ? 6 : 0) + (res ? 2 : 0)),
+        0x01, static_cast<uint8_t>(extFlags & 0x70)};
     if (upd) {
         e.push_back(0x00);
     }
@@ -1453,8 +1455,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
             if (f.StoredFlags.Format & kFmtUnsync) {
                 Resynchronise(n);
             }
-            const int r = (f.StoredFlags.Format & kFmtCompression) ? DecompressFrame(n)
-                                                                   : CompressFrame(n);
+            const int r =
+                (f.StoredFlags.Format & kFmtCompression) ? DecompressFrame(n) : CompressFrame(n);
             if (r != 0 && r != -2) {
                 // Encrypted data cannot be (de)compressed; other data failed to inflate.
                 return (f.StoredFlags.Format & kFmtEncryption) ? kEncryptionChange : kCorrupt;
@@ -1468,8 +1470,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
             if (!AllowFlagDrop) {
                 return kEncryptionChange;
             }
-            f.WantedFlags.Format = static_cast<uint8_t>(
-                (f.WantedFlags.Format & ~kFmtEncryption) | (f.StoredFlags.Format & kFmtEncryption));
+            f.WantedFlags.Format = static_cast<uint8_t>((f.WantedFlags.Format & ~kFmtEncryption) |
+                                                        (f.StoredFlags.Format & kFmtEncryption));
             warnings |= kWarnFlagDropped;
         }
     }
@@ -1493,8 +1495,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
             if (!AllowFlagDrop) {
                 return kGroupingChange;
             }
-            f.WantedFlags.Format = static_cast<uint8_t>(
-                (f.WantedFlags.Format & ~kFmtGrouping) | (f.StoredFlags.Format & kFmtGrouping));
+            f.WantedFlags.Format = static_cast<uint8_t>((f.WantedFlags.Format & ~kFmtGrouping) |
+                                                        (f.StoredFlags.Format & kFmtGrouping));
             warnings |= kWarnFlagDropped;
         }
     }
@@ -1556,8 +1558,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     uint32_t padding = 0;
     if (ver == 3) {
         const int lookAhead = frames.empty() ? -1 : frames[0];
-        extBytes = ext ? ExtendedHeaderV3(withCrc, 0, crc, unsyncV3, lookAhead)
-                       : std::vector<uint8_t>{};
+        extBytes =
+            ext ? ExtendedHeaderV3(withCrc, 0, crc, unsyncV3, lookAhead) : std::vector<uint8_t>{};
         // Unsynchronising the padding size can lengthen the extended header, which changes
         // the padding; a few rounds settle it. (With a padding size ending in 0xFF before a CRC
         // starting with 0x00 or >= 0xE0 there is no fixed point: the tag written is still
@@ -1567,7 +1569,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
             if (!ext) {
                 break;
             }
-            std::vector<uint8_t> next = ExtendedHeaderV3(withCrc, padding, crc, unsyncV3, lookAhead);
+            std::vector<uint8_t> next =
+                ExtendedHeaderV3(withCrc, padding, crc, unsyncV3, lookAhead);
             const bool settled = next.size() == extBytes.size();
             extBytes = std::move(next);
             if (settled) {
@@ -1594,15 +1597,17 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     if (newSize - 10 >= 0x10000000u) {
         return kTagTooLarge;
     }
-    uint8_t header[10] = {'I', 'D', '3', ver, 0,
-                          static_cast<uint8_t>(HeaderFlags & (ver == 3 ? 0xE0 : 0xF0)), 0, 0, 0, 0};
+    uint8_t header[10] = {
+        'I', 'D', '3', ver, 0, static_cast<uint8_t>(HeaderFlags & (ver == 3 ? 0xE0 : 0xF0)),
+        0,   0,   0,   0};
     WriteSyncSafe32(header + 6, static_cast<uint32_t>(newSize - 10));
 
     // 17-18. Write the new file beside the old one: the audio at its new place, the bytes
     // before the tag, then the tag; flush, and rename it over the old file.
     const std::string real = RealPathOf(target);
     const size_t slash = real.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : real.substr(0, slash));
+    const std::string dir =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : real.substr(0, slash));
     const std::string base = slash == std::string::npos ? real : real.substr(slash + 1);
     TempFile tmp;
     {
@@ -1626,8 +1631,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     StatusText = "Re-positioning audio data";
     const uint64_t upos = static_cast<uint64_t>(pos);
     const uint64_t audioStart = upos + oldSize;
-    if (const uint16_t s = CopyRange(in.get(), audioStart, tmp.fd.get(), upos + newSize,
-                                     fileSize - audioStart)) {
+    if (const uint16_t s =
+            CopyRange(in.get(), audioStart, tmp.fd.get(), upos + newSize, fileSize - audioStart)) {
         return s;
     }
     if (const uint16_t s = CopyRange(in.get(), 0, tmp.fd.get(), 0, upos)) {
@@ -1695,8 +1700,8 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     Revision = rev;
     TagSize = static_cast<uint32_t>(newSize);
     PaddingSize = padding;
-    ExtHeaderSize = ext ? (ver == 3 ? (withCrc ? 10u : 6u) : static_cast<uint32_t>(extBytes.size()))
-                        : 0;
+    ExtHeaderSize =
+        ext ? (ver == 3 ? (withCrc ? 10u : 6u) : static_cast<uint32_t>(extBytes.size())) : 0;
     CRC = crc;
     LoadStatus = status;
     Modified = false;

@@ -22,8 +22,8 @@
 // Saving never loses audio: the new file is written beside the old one, flushed to disk and
 // renamed over it, keeping the old file's permissions, so a crash, a kill or an I/O error at any
 // moment leaves either the whole old file or the whole new one. The bytes of the new file are
-// the bytes of an in-place rewrite: the bytes before the tag position, the new tag with its padding,
-// then everything that followed the old tag.
+// the bytes of an in-place rewrite: the bytes before the tag position, the new tag with its
+// padding, then everything that followed the old tag.
 
 #include <cstddef>
 #include <cstdint>
@@ -34,13 +34,13 @@
 namespace id3v2 {
 
 // Outcomes (high byte of a status word).
-inline constexpr uint16_t kNoFile = 0x0100;           // missing, or cannot be opened
-inline constexpr uint16_t kReadOnly = 0x0200;         // not writable by this user (save only)
+inline constexpr uint16_t kNoFile = 0x0100;   // missing, or cannot be opened
+inline constexpr uint16_t kReadOnly = 0x0200; // not writable by this user (save only)
 inline constexpr uint16_t kReadError = 0x0300;
-inline constexpr uint16_t kWriteError = 0x0400;       // save only
-inline constexpr uint16_t kIOError = 0x0500;          // any other input/output error
-inline constexpr uint16_t kBeyondEnd = 0x0800;        // position not inside the file
-inline constexpr uint16_t kNoTag = 0x1000;            // load only
+inline constexpr uint16_t kWriteError = 0x0400; // save only
+inline constexpr uint16_t kIOError = 0x0500;    // any other input/output error
+inline constexpr uint16_t kBeyondEnd = 0x0800;  // position not inside the file
+inline constexpr uint16_t kNoTag = 0x1000;      // load only
 inline constexpr uint16_t kBadVersion = 0x1100;
 inline constexpr uint16_t kBadRevision = 0x1200;      // save only
 inline constexpr uint16_t kFileTooShort = 0x2000;     // load only
@@ -108,12 +108,13 @@ inline constexpr size_t kInflateCapAbsolute = 0x10000000;
 // with byte-order mark, 2 UTF-16BE, 3 UTF-8, 9 UTF-16LE without mark. limit 0 means no limit
 // (else at most limit bytes from start). multiLine affects encoding 0 only. Returns a result
 // byte; consumed (when given) receives the bytes used from start, mark and terminator included.
-uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding,
-                   size_t limit, bool multiLine, std::string &text, size_t *consumed = nullptr);
+uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding, size_t limit,
+                   bool multiLine, std::string &text, size_t *consumed = nullptr);
 
-// The writer's and the reader's unsynchronisation (Unsynchronise, Resynchronise). Unsync inserts 0x00 after each 0xFF followed by 0x00 or a byte >= 0xE0;
-// lookAhead is the byte that follows the stretch (-1: none, a final 0xFF gets nothing).
-// Resync drops each 0x00 that follows 0xFF and precedes 0x00 or a byte >= 0xE0.
+// The writer's and the reader's unsynchronisation (Unsynchronise, Resynchronise). Unsync inserts
+// 0x00 after each 0xFF followed by 0x00 or a byte >= 0xE0; lookAhead is the byte that follows the
+// stretch (-1: none, a final 0xFF gets nothing). Resync drops each 0x00 that follows 0xFF and
+// precedes 0x00 or a byte >= 0xE0.
 std::vector<uint8_t> UnsyncBytes(const uint8_t *p, size_t n, int lookAhead = -1);
 std::vector<uint8_t> ResyncBytes(const uint8_t *p, size_t n);
 
@@ -195,7 +196,7 @@ class Tid3v2tag {
     // --- Fields ---
     uint8_t Version = 3;
     uint8_t Revision = 0;
-    uint32_t TagSize = 0;        // after a load: bytes after the header; after a save: W, header included
+    uint32_t TagSize = 0; // after a load: bytes after the header; after a save: W, header included
     uint8_t HeaderFlags = 0;
     uint8_t ExtFlags = 0;
     uint32_t PaddingSize = 0;
@@ -204,11 +205,11 @@ class Tid3v2tag {
     uint8_t Restrictions = 0;
     uint16_t LoadStatus = 0;
     bool Modified = false;
-    bool ReadOnlyFile = false;   // not writable by this user (for root: no write bit at all)
+    bool ReadOnlyFile = false; // not writable by this user (for root: no write bit at all)
     std::string FileName;
     uint32_t TagPosition = 0;
     bool Loaded = true;
-    uint8_t Progress = 0;        // 0..100
+    uint8_t Progress = 0; // 0..100
     std::string StatusText;
     TFrameIndex Frames;
 
@@ -245,10 +246,11 @@ class Tid3v2tag {
                      int64_t position);
 
     // --- Frame data transforms, by frame number; 0 on success ---
-    int Resynchronise(int n);   // -1 when not stored unsynchronised
-    int DecompressFrame(int n); // 2 unsync, 1 encrypted, -1 not compressed, -2 length differs, 4 failed
-    int Unsynchronise(int n);   // -1 when already unsynchronised
-    int CompressFrame(int n);   // -1 compressed, 1 encrypted, 2 unsync, 4 failed
+    int Resynchronise(int n); // -1 when not stored unsynchronised
+    int
+    DecompressFrame(int n); // 2 unsync, 1 encrypted, -1 not compressed, -2 length differs, 4 failed
+    int Unsynchronise(int n); // -1 when already unsynchronised
+    int CompressFrame(int n); // -1 compressed, 1 encrypted, 2 unsync, 4 failed
 
     // --- Flag setters; each sets Modified ---
     void SetUnsynchronisation(bool on) { SetHeaderFlag(id3v2::kHdrUnsync, on); }

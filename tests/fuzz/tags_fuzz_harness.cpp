@@ -28,8 +28,8 @@ uint64_t OldTagSize(const std::vector<uint8_t> &f, uint64_t pos) {
         return 0;
     }
     const uint8_t *h = f.data() + pos;
-    if (!(h[0] == 'I' && h[1] == 'D' && h[2] == '3' && h[3] < 0xFF && h[4] < 0xFF &&
-          h[6] < 0x80 && h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80)) {
+    if (!(h[0] == 'I' && h[1] == 'D' && h[2] == '3' && h[3] < 0xFF && h[4] < 0xFF && h[6] < 0x80 &&
+          h[7] < 0x80 && h[8] < 0x80 && h[9] < 0x80)) {
         return 0;
     }
     uint64_t d = 10 + uint64_t{id3v2::ReadSyncSafe32(h + 6)};
@@ -44,7 +44,8 @@ uint64_t OldTagSize(const std::vector<uint8_t> &f, uint64_t pos) {
 // is 0x00 or >= 0xE0, writing the padding size stuffs a byte, and one byte less of padding
 // stuffs none. SaveTag then writes a consistent tag that ends one byte past the boundary.
 bool UnsyncedV3Crc(const Tid3v2tag &tag) {
-    return tag.Version == 3 && (tag.HeaderFlags & id3v2::kHdrUnsync) && (tag.ExtFlags & id3v2::kExtCRC);
+    return tag.Version == 3 && (tag.HeaderFlags & id3v2::kHdrUnsync) &&
+           (tag.ExtFlags & id3v2::kExtCRC);
 }
 
 } // namespace
@@ -127,9 +128,10 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
             std::string text;
             COMM c;
             if (reloaded > 0xFF) {
-                failure = "the saved tag does not load again (status " +
-                          std::to_string(reloaded) + ")";
-            } else if (titleResult == 0 && (again.GetTextFrame("TIT2", text) != 0 || text != title)) {
+                failure =
+                    "the saved tag does not load again (status " + std::to_string(reloaded) + ")";
+            } else if (titleResult == 0 &&
+                       (again.GetTextFrame("TIT2", text) != 0 || text != title)) {
                 failure = "the saved title does not read back";
             } else if (commentResult == 0 && !comment.Text.empty() &&
                        (again.GetCommentFrame(c, "", "None") != 0 || c.Text != comment.Text)) {

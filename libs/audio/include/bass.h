@@ -160,8 +160,7 @@ BOOL BASS_MusicFree(HMUSIC handle);
  * BASS_STREAM_DECODE. Errors: BASS_ERROR_FILEOPEN (missing, directory, unreadable),
  * BASS_ERROR_EMPTY (empty file), BASS_ERROR_FORMAT (anything else not decodable),
  * BASS_ERROR_INIT (a played stream before BASS_Init). */
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length,
-                              DWORD flags);
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 
 /* Internet streams are not part of this build: both fail with BASS_ERROR_NOTAVAIL. */
 typedef void DOWNLOADPROC(const void *buffer, DWORD length, void *user);
@@ -207,11 +206,12 @@ float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 
 /* freq: -1 or 0 leaves it; otherwise 100..200000 Hz plays the channel at that rate (pitch and
- * speed change; positions stay in the channel's own bytes; decode-only channels ignore it). volume: -1 leaves it, 0..100
- * linear amplitude volume/100. pan: -101 or below leaves it; -100 (left) .. 100 (right).
- * Pan law (a balance): pan p < 0 scales the right side by (100 + p) / 100, p > 0 scales the
- * left side by (100 - p) / 100, the other side stays at full level; a mono channel is heard
- * on both sides first. Changes are heard at once (applied in the mix, not the decode-ahead). */
+ * speed change; positions stay in the channel's own bytes; decode-only channels ignore it). volume:
+ * -1 leaves it, 0..100 linear amplitude volume/100. pan: -101 or below leaves it; -100 (left) ..
+ * 100 (right). Pan law (a balance): pan p < 0 scales the right side by (100 + p) / 100, p > 0
+ * scales the left side by (100 - p) / 100, the other side stays at full level; a mono channel is
+ * heard on both sides first. Changes are heard at once (applied in the mix, not the decode-ahead).
+ */
 BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
 
 /* The channel's playing rate in Hz (its own sample rate unless changed), volume 0..100 and pan
@@ -248,9 +248,9 @@ BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
 /* Built-in effects. BASS_FX_PARAMEQ: a peaking equalizer band. Its defaults (centre 1000 Hz,
  * bandwidth 12 semitones, gain 0 dB) leave the sound unchanged bit for bit. */
 typedef struct BASS_PARAMEQ {
-  float center;    /* Hz, 80 .. 16000 (and below half the channel's rate) */
-  float bandwidth; /* semitones, 1 .. 36 */
-  float gain;      /* dB, -15 .. 15 */
+    float center;    /* Hz, 80 .. 16000 (and below half the channel's rate) */
+    float bandwidth; /* semitones, 1 .. 36 */
+    float gain;      /* dB, -15 .. 15 */
 } BASS_PARAMEQ;
 HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
 BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);

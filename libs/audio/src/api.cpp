@@ -10,163 +10,188 @@ using mirvane::audio::setError;
 
 extern "C" {
 
-DWORD BASS_GetVersion(void) { return 0x00010002; }
+DWORD BASS_GetVersion(void) {
+    return 0x00010002;
+}
 BOOL BASS_Init(int device, DWORD freq, DWORD, void *, const void *) {
-  return Engine::get().init(device, freq);
+    return Engine::get().init(device, freq);
 }
-BOOL BASS_Start(void) { return Engine::get().start(); }
-BOOL BASS_Free(void) { return Engine::get().free(); }
-BOOL BASS_SetVolume(DWORD volume) { return Engine::get().setVolume(volume); }
-DWORD BASS_GetDevice(void) { return Engine::get().device(); }
+BOOL BASS_Start(void) {
+    return Engine::get().start();
+}
+BOOL BASS_Free(void) {
+    return Engine::get().free();
+}
+BOOL BASS_SetVolume(DWORD volume) {
+    return Engine::get().setVolume(volume);
+}
+DWORD BASS_GetDevice(void) {
+    return Engine::get().device();
+}
 const char *BASS_GetDeviceDescription(int device) {
-  return Engine::get().deviceDescription(device);
+    return Engine::get().deviceDescription(device);
 }
-int BASS_ErrorGetCode(void) { return mirvane::audio::lastError(); }
+int BASS_ErrorGetCode(void) {
+    return mirvane::audio::lastError();
+}
 
 HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
                       DWORD freq) {
-  return Engine::get().loadMusic(mem, file, offset, length, flags, freq);
+    return Engine::get().loadMusic(mem, file, offset, length, flags, freq);
 }
 DWORD BASS_MusicGetLength(HMUSIC handle, BOOL playlen) {
-  auto ch = Engine::get().find(handle);
-  if (!ch || ch->kind != Kind::Music) {
-    setError(BASS_ERROR_HANDLE);
-    return DWORD(-1);
-  }
-  setError(BASS_OK);
-  if (playlen)
-    return DWORD(std::min<QWORD>(ch->lengthFrames.load() * 4, 0xFFFFFFFEu));
-  return ch->orders;
+    auto ch = Engine::get().find(handle);
+    if (!ch || ch->kind != Kind::Music) {
+        setError(BASS_ERROR_HANDLE);
+        return DWORD(-1);
+    }
+    setError(BASS_OK);
+    if (playlen)
+        return DWORD(std::min<QWORD>(ch->lengthFrames.load() * 4, 0xFFFFFFFEu));
+    return ch->orders;
 }
 const char *BASS_MusicGetName(HMUSIC handle) {
-  auto ch = Engine::get().find(handle);
-  if (!ch || ch->kind != Kind::Music) {
-    setError(BASS_ERROR_HANDLE);
-    return nullptr;
-  }
-  setError(BASS_OK);
-  return ch->title.c_str(); // the channel object lives until the music is freed
+    auto ch = Engine::get().find(handle);
+    if (!ch || ch->kind != Kind::Music) {
+        setError(BASS_ERROR_HANDLE);
+        return nullptr;
+    }
+    setError(BASS_OK);
+    return ch->title.c_str(); // the channel object lives until the music is freed
 }
-BOOL BASS_MusicFree(HMUSIC handle) { return Engine::get().freeChannel(handle, Kind::Music); }
+BOOL BASS_MusicFree(HMUSIC handle) {
+    return Engine::get().freeChannel(handle, Kind::Music);
+}
 
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length,
-                              DWORD flags) {
-  return Engine::get().createStream(mem, file, offset, length, flags);
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags) {
+    return Engine::get().createStream(mem, file, offset, length, flags);
 }
 HSTREAM BASS_StreamCreateURL(const char *, DWORD, DWORD, DOWNLOADPROC *, void *) {
-  setError(BASS_ERROR_NOTAVAIL);
-  return 0;
+    setError(BASS_ERROR_NOTAVAIL);
+    return 0;
 }
 const char *BASS_StreamGetTags(HSTREAM, DWORD) {
-  setError(BASS_ERROR_NOTAVAIL);
-  return nullptr;
+    setError(BASS_ERROR_NOTAVAIL);
+    return nullptr;
 }
 QWORD BASS_StreamGetLength(HSTREAM handle) {
-  auto ch = Engine::get().find(handle);
-  if (!ch || ch->kind == Kind::Record) {
-    setError(BASS_ERROR_HANDLE);
-    return QWORD(-1);
-  }
-  setError(BASS_OK);
-  return ch->lengthFrames.load() * 2 * QWORD(ch->channels);
+    auto ch = Engine::get().find(handle);
+    if (!ch || ch->kind == Kind::Record) {
+        setError(BASS_ERROR_HANDLE);
+        return QWORD(-1);
+    }
+    setError(BASS_OK);
+    return ch->lengthFrames.load() * 2 * QWORD(ch->channels);
 }
-BOOL BASS_StreamFree(HSTREAM handle) { return Engine::get().freeChannel(handle, Kind::Stream); }
+BOOL BASS_StreamFree(HSTREAM handle) {
+    return Engine::get().freeChannel(handle, Kind::Stream);
+}
 
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
-  return Engine::get().play(handle, restart != 0);
+    return Engine::get().play(handle, restart != 0);
 }
-BOOL BASS_ChannelPause(DWORD handle) { return Engine::get().pause(handle); }
-DWORD BASS_ChannelIsActive(DWORD handle) { return Engine::get().isActive(handle); }
-QWORD BASS_ChannelGetPosition(DWORD handle) { return Engine::get().position(handle); }
+BOOL BASS_ChannelPause(DWORD handle) {
+    return Engine::get().pause(handle);
+}
+DWORD BASS_ChannelIsActive(DWORD handle) {
+    return Engine::get().isActive(handle);
+}
+QWORD BASS_ChannelGetPosition(DWORD handle) {
+    return Engine::get().position(handle);
+}
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
-  return Engine::get().setPosition(handle, pos);
+    return Engine::get().setPosition(handle, pos);
 }
 float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
-  auto ch = Engine::get().find(handle);
-  if (!ch)
-    return -1.0f;
-  setError(BASS_OK);
-  if (pos == QWORD(-1))
-    return -1.0f;
-  return float(double(pos) / (2.0 * ch->channels) / ch->rate);
+    auto ch = Engine::get().find(handle);
+    if (!ch)
+        return -1.0f;
+    setError(BASS_OK);
+    if (pos == QWORD(-1))
+        return -1.0f;
+    return float(double(pos) / (2.0 * ch->channels) / ch->rate);
 }
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) {
-  auto ch = Engine::get().find(handle);
-  if (!ch)
-    return QWORD(-1);
-  setError(BASS_OK);
-  if (!(pos > 0)) // also NaN
-    return 0;
-  const double frames = std::floor(double(pos) * ch->rate);
-  if (frames >= 1e15)
-    return QWORD(-1);
-  return QWORD(frames) * 2 * QWORD(ch->channels);
+    auto ch = Engine::get().find(handle);
+    if (!ch)
+        return QWORD(-1);
+    setError(BASS_OK);
+    if (!(pos > 0)) // also NaN
+        return 0;
+    const double frames = std::floor(double(pos) * ch->rate);
+    if (frames >= 1e15)
+        return QWORD(-1);
+    return QWORD(frames) * 2 * QWORD(ch->channels);
 }
 BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
-  return Engine::get().setAttributes(handle, freq, volume, pan);
+    return Engine::get().setAttributes(handle, freq, volume, pan);
 }
 BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD *freq, DWORD *volume, int *pan) {
-  auto ch = Engine::get().find(handle);
-  if (!ch)
-    return FALSE;
-  if (freq) {
-    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
-    *freq = DWORD(ch->playRate);
-  }
-  if (volume)
-    *volume = DWORD(ch->volume.load());
-  if (pan)
-    *pan = ch->pan.load();
-  setError(BASS_OK);
-  return TRUE;
+    auto ch = Engine::get().find(handle);
+    if (!ch)
+        return FALSE;
+    if (freq) {
+        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+        *freq = DWORD(ch->playRate);
+    }
+    if (volume)
+        *volume = DWORD(ch->volume.load());
+    if (pan)
+        *pan = ch->pan.load();
+    setError(BASS_OK);
+    return TRUE;
 }
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC *proc, void *user) {
-  if (param != 0) {
-    setError(BASS_ERROR_ILLPARAM);
-    return 0;
-  }
-  return Engine::get().setSync(handle, type, proc, user);
+    if (param != 0) {
+        setError(BASS_ERROR_ILLPARAM);
+        return 0;
+    }
+    return Engine::get().setSync(handle, type, proc, user);
 }
 BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync) {
-  return Engine::get().removeSync(handle, sync);
+    return Engine::get().removeSync(handle, sync);
 }
 HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC *proc, void *user, int priority) {
-  return Engine::get().addChain(handle, proc, user, priority, false);
+    return Engine::get().addChain(handle, proc, user, priority, false);
 }
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp) {
-  return Engine::get().removeChain(handle, dsp, false);
+    return Engine::get().removeChain(handle, dsp, false);
 }
 HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority) {
-  if (type != BASS_FX_PARAMEQ) {
-    setError(BASS_ERROR_ILLTYPE);
-    return 0;
-  }
-  return Engine::get().addChain(handle, nullptr, nullptr, priority, true);
+    if (type != BASS_FX_PARAMEQ) {
+        setError(BASS_ERROR_ILLTYPE);
+        return 0;
+    }
+    return Engine::get().addChain(handle, nullptr, nullptr, priority, true);
 }
 BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx) {
-  return Engine::get().removeChain(handle, fx, true);
+    return Engine::get().removeChain(handle, fx, true);
 }
 BOOL BASS_FXSetParameters(HFX handle, const void *params) {
-  if (!params) {
-    setError(BASS_ERROR_ILLPARAM);
-    return FALSE;
-  }
-  return Engine::get().fxParameters(handle, static_cast<const BASS_PARAMEQ *>(params), nullptr);
+    if (!params) {
+        setError(BASS_ERROR_ILLPARAM);
+        return FALSE;
+    }
+    return Engine::get().fxParameters(handle, static_cast<const BASS_PARAMEQ *>(params), nullptr);
 }
 BOOL BASS_FXGetParameters(HFX handle, void *params) {
-  if (!params) {
-    setError(BASS_ERROR_ILLPARAM);
-    return FALSE;
-  }
-  return Engine::get().fxParameters(handle, nullptr, static_cast<BASS_PARAMEQ *>(params));
+    if (!params) {
+        setError(BASS_ERROR_ILLPARAM);
+        return FALSE;
+    }
+    return Engine::get().fxParameters(handle, nullptr, static_cast<BASS_PARAMEQ *>(params));
 }
 DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length) {
-  return Engine::get().getData(handle, buffer, length);
+    return Engine::get().getData(handle, buffer, length);
 }
-BOOL BASS_RecordInit(int device) { return Engine::get().recordInit(device); }
+BOOL BASS_RecordInit(int device) {
+    return Engine::get().recordInit(device);
+}
 HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD, void *proc, void *) {
-  return Engine::get().recordStart(freq, chans, proc);
+    return Engine::get().recordStart(freq, chans, proc);
 }
-BOOL BASS_RecordFree(void) { return Engine::get().recordFree(); }
+BOOL BASS_RecordFree(void) {
+    return Engine::get().recordFree();
+}
 
 } // extern "C"

@@ -11,26 +11,26 @@
 namespace mirvane::audio {
 
 class Decoder {
- public:
-  virtual ~Decoder() = default;
-  virtual int rate() const = 0;
-  virtual int channels() const = 0;
-  // Total length in frames (exact for WAV, Vorbis, and MP3 with a header or after a scan).
-  virtual uint64_t frames() const = 0;
-  // Fills out with up to frames interleaved float frames; 0 means the end.
-  virtual size_t read(float *out, size_t frames) = 0;
-  virtual bool seek(uint64_t frame) = 0;
-  // True when readS16 gives exactly what read() would after rounding to 16 bits, at less
-  // cost (16-bit and 8-bit PCM): decode-only channels without DSPs then skip the floats.
-  virtual bool hasExactS16() const { return false; }
-  virtual size_t readS16(int16_t *, size_t) { return 0; }
+  public:
+    virtual ~Decoder() = default;
+    virtual int rate() const = 0;
+    virtual int channels() const = 0;
+    // Total length in frames (exact for WAV, Vorbis, and MP3 with a header or after a scan).
+    virtual uint64_t frames() const = 0;
+    // Fills out with up to frames interleaved float frames; 0 means the end.
+    virtual size_t read(float *out, size_t frames) = 0;
+    virtual bool seek(uint64_t frame) = 0;
+    // True when readS16 gives exactly what read() would after rounding to 16 bits, at less
+    // cost (16-bit and 8-bit PCM): decode-only channels without DSPs then skip the floats.
+    virtual bool hasExactS16() const { return false; }
+    virtual size_t readS16(int16_t *, size_t) { return 0; }
 };
 
 // Tracker music adds what the music calls need.
 class ModuleDecoder : public Decoder {
- public:
-  virtual std::string title() const = 0;
-  virtual uint32_t orders() const = 0;
+  public:
+    virtual std::string title() const = 0;
+    virtual uint32_t orders() const = 0;
 };
 
 enum class StreamKind { None, Wav, Ogg, Mpeg };

@@ -13,98 +13,99 @@ namespace {
 
 // mpg123 reads through these so memory sources and file parts work like whole files.
 ssize_t cbRead(void *user, void *buf, size_t bytes) {
-  return ssize_t(static_cast<Source *>(user)->read(buf, bytes));
+    return ssize_t(static_cast<Source *>(user)->read(buf, bytes));
 }
 off_t cbSeek(void *user, off_t offset, int whence) {
-  return off_t(static_cast<Source *>(user)->seek(offset, whence));
+    return off_t(static_cast<Source *>(user)->seek(offset, whence));
 }
 
 class MpegDecoder final : public Decoder {
- public:
-  explicit MpegDecoder(std::unique_ptr<Source> src) : src_(std::move(src)) {}
-  ~MpegDecoder() override {
-    if (mh_) {
-      mpg123_close(mh_);
-      mpg123_delete(mh_);
+  public:
+    explicit MpegDecoder(std::unique_ptr<Source> src) : src_(std::move(src)) {}
+    ~MpegDecoder() override {
+        if (mh_) {
+            mpg123_close(mh_);
+            mpg123_delete(mh_);
+        }
     }
-  }
-  bool open(bool prescan, int &err) {
-    static std::once_flag once;
-    std::call_once(once, [] { mpg123_init(); });
-    err = BASS_ERROR_FORMAT;
-    int e = 0;
-    mh_ = mpg123_new(nullptr, &e);
-    if (!mh_) {
-      err = BASS_ERROR_MEM;
-      return false;
+    bool open(bool prescan, int &err) {
+        static std::once_flag once;
+        std::call_once(once, [] { mpg123_init(); });
+        err = BASS_ERROR_FORMAT;
+        int e = 0;
+        mh_ = mpg123_new(nullptr, &e);
+        if (!mh_) {
+            err = BASS_ERROR_MEM;
+            return false;
+        }
+        mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
+        // Only float output, any rate, mono or stereo as the file has it.
+        mpg123_format_none(mh_);
+        const long *rates = nullptr;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (size_t i = 0; i < count; ++i)
+            mpg123_format(mh_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
+        if (mpg123_replace_reader_handle(mh_, cbRead, cbSeek, nullptr) != MPG123_OK ||
+            mpg123_open_handle(mh_, src_.get()) != MPG123_OK)
+            return false;
+        long rate = 0;
+        int channels = 0, encoding = 0;
+        if (mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
+            channels < 1 || encoding != MPG123_ENC_FLOAT_32)
+            return false;
+        if (prescan)
+            mpg123_scan(mh_);
+        off_t length = mpg123_length(mh_);
+        uint64_t estimate = 0;
+        // Without a header libmpg123 guesses from the first frame alone, which is far off for
+        // variable bit rates; an average over many frames is much closer.
+        if (!prescan && estimateMpegLength(*src_, estimate))
+            length = off_t(estimate);
+        if (length <= 0)
+            return false;
+        rate_ = int(rate);
+        channels_ = channels;
+        frames_ = uint64_t(length);
+        return true;
     }
-    mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
-    // Only float output, any rate, mono or stereo as the file has it.
-    mpg123_format_none(mh_);
-    const long *rates = nullptr;
-    size_t count = 0;
-    mpg123_rates(&rates, &count);
-    for (size_t i = 0; i < count; ++i)
-      mpg123_format(mh_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    if (mpg123_replace_reader_handle(mh_, cbRead, cbSeek, nullptr) != MPG123_OK ||
-        mpg123_open_handle(mh_, src_.get()) != MPG123_OK)
-      return false;
-    long rate = 0;
-    int channels = 0, encoding = 0;
-    if (mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
-        channels < 1 || encoding != MPG123_ENC_FLOAT_32)
-      return false;
-    if (prescan)
-      mpg123_scan(mh_);
-    off_t length = mpg123_length(mh_);
-    uint64_t estimate = 0;
-    // Without a header libmpg123 guesses from the first frame alone, which is far off for
-    // variable bit rates; an average over many frames is much closer.
-    if (!prescan && estimateMpegLength(*src_, estimate))
-      length = off_t(estimate);
-    if (length <= 0)
-      return false;
-    rate_ = int(rate);
-    channels_ = channels;
-    frames_ = uint64_t(length);
-    return true;
-  }
-  int rate() const override { return rate_; }
-  int channels() const override { return channels_; }
-  uint64_t frames() const override { return frames_; }
-  size_t read(float *out, size_t frames) override {
-    size_t done = 0;
-    const size_t frameBytes = sizeof(float) * size_t(channels_);
-    while (done < frames) {
-      size_t got = 0;
-      const int r = mpg123_read(mh_, reinterpret_cast<unsigned char *>(out + done * size_t(channels_)),
-                                (frames - done) * frameBytes, &got);
-      done += got / frameBytes;
-      if (r == MPG123_NEW_FORMAT)
-        continue; // same rate and layout asked for; go on
-      if (r != MPG123_OK)
-        break; // MPG123_DONE or a damaged stream: the end
-      if (got == 0)
-        break;
+    int rate() const override { return rate_; }
+    int channels() const override { return channels_; }
+    uint64_t frames() const override { return frames_; }
+    size_t read(float *out, size_t frames) override {
+        size_t done = 0;
+        const size_t frameBytes = sizeof(float) * size_t(channels_);
+        while (done < frames) {
+            size_t got = 0;
+            const int r =
+                mpg123_read(mh_, reinterpret_cast<unsigned char *>(out + done * size_t(channels_)),
+                            (frames - done) * frameBytes, &got);
+            done += got / frameBytes;
+            if (r == MPG123_NEW_FORMAT)
+                continue; // same rate and layout asked for; go on
+            if (r != MPG123_OK)
+                break; // MPG123_DONE or a damaged stream: the end
+            if (got == 0)
+                break;
+        }
+        return done;
     }
-    return done;
-  }
-  bool seek(uint64_t frame) override { return mpg123_seek(mh_, off_t(frame), SEEK_SET) >= 0; }
+    bool seek(uint64_t frame) override { return mpg123_seek(mh_, off_t(frame), SEEK_SET) >= 0; }
 
- private:
-  std::unique_ptr<Source> src_;
-  mpg123_handle *mh_ = nullptr;
-  int rate_ = 0, channels_ = 0;
-  uint64_t frames_ = 0;
+  private:
+    std::unique_ptr<Source> src_;
+    mpg123_handle *mh_ = nullptr;
+    int rate_ = 0, channels_ = 0;
+    uint64_t frames_ = 0;
 };
 
 } // namespace
 
 std::unique_ptr<Decoder> openMpeg(std::unique_ptr<Source> src, bool prescan, int &err) {
-  auto d = std::make_unique<MpegDecoder>(std::move(src));
-  if (!d->open(prescan, err))
-    return nullptr;
-  return d;
+    auto d = std::make_unique<MpegDecoder>(std::move(src));
+    if (!d->open(prescan, err))
+        return nullptr;
+    return d;
 }
 
 } // namespace mirvane::audio

@@ -11,80 +11,84 @@ namespace mirvane::audio {
 namespace {
 
 size_t cbRead(void *ptr, size_t size, size_t n, void *user) {
-  if (size == 0)
-    return 0;
-  return static_cast<Source *>(user)->read(ptr, size * n) / size;
+    if (size == 0)
+        return 0;
+    return static_cast<Source *>(user)->read(ptr, size * n) / size;
 }
 int cbSeek(void *user, ogg_int64_t offset, int whence) {
-  return static_cast<Source *>(user)->seek(offset, whence) < 0 ? -1 : 0;
+    return static_cast<Source *>(user)->seek(offset, whence) < 0 ? -1 : 0;
 }
-long cbTell(void *user) { return long(static_cast<Source *>(user)->tell()); }
+long cbTell(void *user) {
+    return long(static_cast<Source *>(user)->tell());
+}
 
 class VorbisDecoder final : public Decoder {
- public:
-  explicit VorbisDecoder(std::unique_ptr<Source> src) : src_(std::move(src)) {}
-  ~VorbisDecoder() override {
-    if (open_)
-      ov_clear(&vf_);
-  }
-  bool open(int &err) {
-    const ov_callbacks cb = {cbRead, cbSeek, nullptr, cbTell};
-    if (ov_open_callbacks(src_.get(), &vf_, nullptr, 0, cb) != 0) {
-      err = BASS_ERROR_FORMAT;
-      return false;
+  public:
+    explicit VorbisDecoder(std::unique_ptr<Source> src) : src_(std::move(src)) {}
+    ~VorbisDecoder() override {
+        if (open_)
+            ov_clear(&vf_);
     }
-    open_ = true;
-    const vorbis_info *vi = ov_info(&vf_, -1);
-    const ogg_int64_t total = ov_pcm_total(&vf_, -1);
-    if (!vi || vi->channels < 1 || vi->channels > 8 || total <= 0) {
-      err = BASS_ERROR_FORMAT;
-      return false;
+    bool open(int &err) {
+        const ov_callbacks cb = {cbRead, cbSeek, nullptr, cbTell};
+        if (ov_open_callbacks(src_.get(), &vf_, nullptr, 0, cb) != 0) {
+            err = BASS_ERROR_FORMAT;
+            return false;
+        }
+        open_ = true;
+        const vorbis_info *vi = ov_info(&vf_, -1);
+        const ogg_int64_t total = ov_pcm_total(&vf_, -1);
+        if (!vi || vi->channels < 1 || vi->channels > 8 || total <= 0) {
+            err = BASS_ERROR_FORMAT;
+            return false;
+        }
+        rate_ = int(vi->rate);
+        channels_ = vi->channels;
+        frames_ = uint64_t(total);
+        return true;
     }
-    rate_ = int(vi->rate);
-    channels_ = vi->channels;
-    frames_ = uint64_t(total);
-    return true;
-  }
-  int rate() const override { return rate_; }
-  int channels() const override { return channels_; }
-  uint64_t frames() const override { return frames_; }
-  size_t read(float *out, size_t frames) override {
-    size_t done = 0;
-    int holes = 0;
-    while (done < frames) {
-      float **pcm = nullptr;
-      int section = 0;
-      long n = ov_read_float(&vf_, &pcm, int(std::min<size_t>(frames - done, 4096)), &section);
-      if (n == OV_HOLE && ++holes < 16)
-        continue; // a gap in the data: skip it rather than end the stream
-      if (n <= 0)
-        break;
-      // A chained stream may change its channel count; keep the first layout.
-      const int have = ov_info(&vf_, section) ? ov_info(&vf_, section)->channels : channels_;
-      for (long i = 0; i < n; ++i)
-        for (int c = 0; c < channels_; ++c)
-          out[(done + size_t(i)) * size_t(channels_) + size_t(c)] = pcm[c < have ? c : have - 1][i];
-      done += size_t(n);
+    int rate() const override { return rate_; }
+    int channels() const override { return channels_; }
+    uint64_t frames() const override { return frames_; }
+    size_t read(float *out, size_t frames) override {
+        size_t done = 0;
+        int holes = 0;
+        while (done < frames) {
+            float **pcm = nullptr;
+            int section = 0;
+            long n =
+                ov_read_float(&vf_, &pcm, int(std::min<size_t>(frames - done, 4096)), &section);
+            if (n == OV_HOLE && ++holes < 16)
+                continue; // a gap in the data: skip it rather than end the stream
+            if (n <= 0)
+                break;
+            // A chained stream may change its channel count; keep the first layout.
+            const int have = ov_info(&vf_, section) ? ov_info(&vf_, section)->channels : channels_;
+            for (long i = 0; i < n; ++i)
+                for (int c = 0; c < channels_; ++c)
+                    out[(done + size_t(i)) * size_t(channels_) + size_t(c)] =
+                        pcm[c < have ? c : have - 1][i];
+            done += size_t(n);
+        }
+        return done;
     }
-    return done;
-  }
-  bool seek(uint64_t frame) override { return ov_pcm_seek(&vf_, ogg_int64_t(frame)) == 0; }
+    bool seek(uint64_t frame) override { return ov_pcm_seek(&vf_, ogg_int64_t(frame)) == 0; }
 
- private:
-  std::unique_ptr<Source> src_;
-  OggVorbis_File vf_{};
-  bool open_ = false;
-  int rate_ = 0, channels_ = 0;
-  uint64_t frames_ = 0;
+  private:
+    std::unique_ptr<Source> src_;
+    OggVorbis_File vf_{};
+    bool open_ = false;
+    int rate_ = 0, channels_ = 0;
+    uint64_t frames_ = 0;
 };
 
 } // namespace
 
 std::unique_ptr<Decoder> openVorbis(std::unique_ptr<Source> src, int &err) {
-  auto d = std::make_unique<VorbisDecoder>(std::move(src));
-  if (!d->open(err))
-    return nullptr;
-  return d;
+    auto d = std::make_unique<VorbisDecoder>(std::move(src));
+    if (!d->open(err))
+        return nullptr;
+    return d;
 }
 
 } // namespace mirvane::audio

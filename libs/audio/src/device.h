@@ -14,22 +14,22 @@ using MixFn = void (*)(void *user, float *out, int frames);
 using CaptureFn = void (*)(void *user, const int16_t *in, int frames);
 
 class OutputDevice {
- public:
-  // Opens the default output at rate Hz, stereo float, and starts it. nullptr when it cannot
-  // be opened.
-  static std::unique_ptr<OutputDevice> openDefault(int rate, MixFn mix, void *user);
-  virtual ~OutputDevice() = default; // stops the callback before returning
-  // Time from a sample leaving the mix callback to being heard (one device buffer).
-  virtual double latencySeconds() const = 0;
-  virtual std::string description() const = 0;
+  public:
+    // Opens the default output at rate Hz, stereo float, and starts it. nullptr when it cannot
+    // be opened.
+    static std::unique_ptr<OutputDevice> openDefault(int rate, MixFn mix, void *user);
+    virtual ~OutputDevice() = default; // stops the callback before returning
+    // Time from a sample leaving the mix callback to being heard (one device buffer).
+    virtual double latencySeconds() const = 0;
+    virtual std::string description() const = 0;
 };
 
 class CaptureDevice {
- public:
-  static std::unique_ptr<CaptureDevice> openDefault(int rate, int channels, CaptureFn fn,
-                                                    void *user);
-  virtual ~CaptureDevice() = default;
-  virtual void start() = 0;
+  public:
+    static std::unique_ptr<CaptureDevice> openDefault(int rate, int channels, CaptureFn fn,
+                                                      void *user);
+    virtual ~CaptureDevice() = default;
+    virtual void start() = 0;
 };
 
 // The audio part of SDL is reference counted: each device holds one reference; these take

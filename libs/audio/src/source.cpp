@@ -12,107 +12,116 @@ namespace mirvane::audio {
 
 std::unique_ptr<Source> Source::openFile(const char *path, uint64_t offset, uint64_t length,
                                          int &err) {
-  if (!path) {
-    err = BASS_ERROR_FILEOPEN;
-    return nullptr;
-  }
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    err = BASS_ERROR_FILEOPEN;
-    return nullptr;
-  }
-  struct stat st {};
-  // A directory opens fine with O_RDONLY on Linux; only regular files are sources.
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    err = BASS_ERROR_FILEOPEN;
-    return nullptr;
-  }
-  const uint64_t fileSize = uint64_t(st.st_size);
-  if (offset > fileSize) {
-    ::close(fd);
-    err = BASS_ERROR_POSITION;
-    return nullptr;
-  }
-  uint64_t size = fileSize - offset;
-  if (length != 0 && length < size)
-    size = length;
-  if (size == 0) {
-    ::close(fd);
-    err = BASS_ERROR_EMPTY;
-    return nullptr;
-  }
-  std::unique_ptr<Source> s(new Source);
-  s->fd_ = fd;
-  s->base_ = int64_t(offset);
-  s->size_ = int64_t(size);
-  return s;
+    if (!path) {
+        err = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        err = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    struct stat st {};
+    // A directory opens fine with O_RDONLY on Linux; only regular files are sources.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        err = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    const uint64_t fileSize = uint64_t(st.st_size);
+    if (offset > fileSize) {
+        ::close(fd);
+        err = BASS_ERROR_POSITION;
+        return nullptr;
+    }
+    uint64_t size = fileSize - offset;
+    if (length != 0 && length < size)
+        size = length;
+    if (size == 0) {
+        ::close(fd);
+        err = BASS_ERROR_EMPTY;
+        return nullptr;
+    }
+    std::unique_ptr<Source> s(new Source);
+    s->fd_ = fd;
+    s->base_ = int64_t(offset);
+    s->size_ = int64_t(size);
+    return s;
 }
 
 std::unique_ptr<Source> Source::fromMemory(const void *data, size_t size, int &err) {
-  if (!data) {
-    err = BASS_ERROR_ILLPARAM;
-    return nullptr;
-  }
-  if (size == 0) {
-    err = BASS_ERROR_EMPTY;
-    return nullptr;
-  }
-  std::unique_ptr<Source> s(new Source);
-  try {
-    s->memory_.assign(static_cast<const uint8_t *>(data), static_cast<const uint8_t *>(data) + size);
-  } catch (const std::bad_alloc &) {
-    err = BASS_ERROR_MEM;
-    return nullptr;
-  }
-  s->size_ = int64_t(size);
-  return s;
+    if (!data) {
+        err = BASS_ERROR_ILLPARAM;
+        return nullptr;
+    }
+    if (size == 0) {
+        err = BASS_ERROR_EMPTY;
+        return nullptr;
+    }
+    std::unique_ptr<Source> s(new Source);
+    try {
+        s->memory_.assign(static_cast<const uint8_t *>(data),
+                          static_cast<const uint8_t *>(data) + size);
+    } catch (const std::bad_alloc &) {
+        err = BASS_ERROR_MEM;
+        return nullptr;
+    }
+    s->size_ = int64_t(size);
+    return s;
 }
 
 Source::~Source() {
-  if (fd_ >= 0)
-    ::close(fd_);
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 size_t Source::peek(int64_t at, void *buffer, size_t bytes) {
-  if (at < 0 || at >= size_)
-    return 0;
-  if (int64_t(bytes) > size_ - at)
-    bytes = size_t(size_ - at);
-  if (fd_ < 0) {
-    std::memcpy(buffer, memory_.data() + at, bytes);
-    return bytes;
-  }
-  size_t done = 0;
-  while (done < bytes) {
-    ssize_t n = ::pread(fd_, static_cast<char *>(buffer) + done, bytes - done, base_ + at + int64_t(done));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      break;
-    done += size_t(n);
-  }
-  return done;
+    if (at < 0 || at >= size_)
+        return 0;
+    if (int64_t(bytes) > size_ - at)
+        bytes = size_t(size_ - at);
+    if (fd_ < 0) {
+        std::memcpy(buffer, memory_.data() + at, bytes);
+        return bytes;
+    }
+    size_t done = 0;
+    while (done < bytes) {
+        ssize_t n = ::pread(fd_, static_cast<char *>(buffer) + done, bytes - done,
+                            base_ + at + int64_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += size_t(n);
+    }
+    return done;
 }
 
 size_t Source::read(void *buffer, size_t bytes) {
-  size_t n = peek(pos_, buffer, bytes);
-  pos_ += int64_t(n);
-  return n;
+    size_t n = peek(pos_, buffer, bytes);
+    pos_ += int64_t(n);
+    return n;
 }
 
 int64_t Source::seek(int64_t offset, int whence) {
-  int64_t target;
-  switch (whence) {
-  case SEEK_SET: target = offset; break;
-  case SEEK_CUR: target = pos_ + offset; break;
-  case SEEK_END: target = size_ + offset; break;
-  default: return -1;
-  }
-  if (target < 0)
-    return -1;
-  pos_ = target;
-  return pos_;
+    int64_t target;
+    switch (whence) {
+    case SEEK_SET:
+        target = offset;
+        break;
+    case SEEK_CUR:
+        target = pos_ + offset;
+        break;
+    case SEEK_END:
+        target = size_ + offset;
+        break;
+    default:
+        return -1;
+    }
+    if (target < 0)
+        return -1;
+    pos_ = target;
+    return pos_;
 }
 
 } // namespace mirvane::audio

@@ -10,31 +10,31 @@
 namespace mirvane::audio {
 
 class Source {
- public:
-  // Opens path read-only. On failure returns nullptr and sets err to a BASS_ERROR_* code.
-  static std::unique_ptr<Source> openFile(const char *path, uint64_t offset, uint64_t length,
-                                          int &err);
-  // Copies size bytes from data.
-  static std::unique_ptr<Source> fromMemory(const void *data, size_t size, int &err);
-  ~Source();
-  Source(const Source &) = delete;
-  Source &operator=(const Source &) = delete;
+  public:
+    // Opens path read-only. On failure returns nullptr and sets err to a BASS_ERROR_* code.
+    static std::unique_ptr<Source> openFile(const char *path, uint64_t offset, uint64_t length,
+                                            int &err);
+    // Copies size bytes from data.
+    static std::unique_ptr<Source> fromMemory(const void *data, size_t size, int &err);
+    ~Source();
+    Source(const Source &) = delete;
+    Source &operator=(const Source &) = delete;
 
-  size_t read(void *buffer, size_t bytes);
-  // whence as for lseek (SEEK_SET, SEEK_CUR, SEEK_END); returns the new offset or -1.
-  int64_t seek(int64_t offset, int whence);
-  int64_t tell() const { return pos_; }
-  int64_t size() const { return size_; }
-  // Reads up to bytes from absolute offset at without moving the read position.
-  size_t peek(int64_t at, void *buffer, size_t bytes);
+    size_t read(void *buffer, size_t bytes);
+    // whence as for lseek (SEEK_SET, SEEK_CUR, SEEK_END); returns the new offset or -1.
+    int64_t seek(int64_t offset, int whence);
+    int64_t tell() const { return pos_; }
+    int64_t size() const { return size_; }
+    // Reads up to bytes from absolute offset at without moving the read position.
+    size_t peek(int64_t at, void *buffer, size_t bytes);
 
- private:
-  Source() = default;
-  int fd_ = -1;                 // file sources
-  int64_t base_ = 0;            // offset of the part within the file
-  std::vector<uint8_t> memory_; // memory sources
-  int64_t size_ = 0;
-  int64_t pos_ = 0;
+  private:
+    Source() = default;
+    int fd_ = -1;                 // file sources
+    int64_t base_ = 0;            // offset of the part within the file
+    std::vector<uint8_t> memory_; // memory sources
+    int64_t size_ = 0;
+    int64_t pos_ = 0;
 };
 
 } // namespace mirvane::audio
