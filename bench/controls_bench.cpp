@@ -1,10 +1,10 @@
-// TSpectrum::Draw of 16 bands into a 169 x 57 target, as the player's visual timer does it:
+// SpectrumAnalyser::Draw of 16 bands into a 169 x 57 target, as the player's visual timer does it:
 // microseconds per frame (goal: under 100) and heap allocations per frame (goal: none).
 // Allocations are counted by replacing the global operator new.
 //
 //   controls_bench [frames]      (default 20000)
 
-#include "controls/Ing_Spectrum.h"
+#include "controls/spectrum_analyser.h"
 
 #include <QGuiApplication>
 #include <array>
@@ -78,7 +78,7 @@ int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
     const int frames = argc > 1 ? std::atoi(argv[1]) : 20000;
 
-    TSpectrum spectrum(169, 57, 16);
+    SpectrumAnalyser spectrum(169, 57, 16);
     spectrum.LowLimit = 20;
     spectrum.MidLimit = 40;
     QImage target(169, 57, QImage::Format_RGB32);
@@ -88,14 +88,14 @@ int main(int argc, char **argv) {
         const Result r = Measure(
             frames, [&](const std::array<float, 16> &levels) { spectrum.Draw(painter, levels); });
         std::printf(
-            "TSpectrum::Draw 16 bands into 169x57:  %.2f us/frame, %.3f allocations/frame\n",
+            "SpectrumAnalyser::Draw 16 bands into 169x57:  %.2f us/frame, %.3f allocations/frame\n",
             r.usPerFrame, r.allocsPerFrame);
     }
     {
         const Result r =
             Measure(frames, [&](const std::array<float, 16> &levels) { spectrum.Frame(levels); });
         std::printf(
-            "TSpectrum::Frame (back buffer only):   %.2f us/frame, %.3f allocations/frame\n",
+            "SpectrumAnalyser::Frame (back buffer only):   %.2f us/frame, %.3f allocations/frame\n",
             r.usPerFrame, r.allocsPerFrame);
     }
     {

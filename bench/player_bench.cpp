@@ -15,10 +15,10 @@
 #include <sys/resource.h>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "app/player_window.h"
 #include "app/program.h"
 #include "common/dialogs.h"
-#include "playback/Unit2.h"
+#include "playback/playlist_window.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ int main(int argc, char **argv) {
         // Quit: the close step writes the list; the lengths are known from the playlist this
         // program wrote, except on the very first run (the file had no numbers).
         t.restart();
-        program->Form1->close();
+        program->player->close();
         (run == 0 ? quitFirst : quitAgain).push_back(t.nsecsElapsed() / 1e6);
         program.reset();
     }
@@ -160,15 +160,15 @@ int main(int argc, char **argv) {
             QFile::remove(home.path() + "/playlist.m3u");
             QFile(home.path() + "/playlist.m3u").open(QIODevice::WriteOnly); // empty list
             auto program = mirvane::StartProgram(options);
-            program->Form2->show();
+            program->playlist->show();
             QCoreApplication::processEvents();
             QElapsedTimer t;
             t.start();
-            program->Form2->ReadPlaylist(home.path() + "/long.m3u");
+            program->playlist->ReadPlaylist(home.path() + "/long.m3u");
             QCoreApplication::processEvents();
             read.push_back(t.nsecsElapsed() / 1e6);
             QFile::remove(home.path() + "/playlist.m3u");
-            program->Form2->Rows().clear();
+            program->playlist->Rows().clear();
             program.reset();
         }
         std::printf(
@@ -188,7 +188,7 @@ int main(int argc, char **argv) {
         mirvane::StartOptions play = options;
         play.commandLine += ' ' + mp3;
         auto program = mirvane::StartProgram(play);
-        const bool spectrum = program->Form1->Skin().visual == "Spectrum";
+        const bool spectrum = program->player->Skin().visual == "Spectrum";
         // Let it settle, then measure 10 s of playing.
         const auto runFor = [](int ms) {
             QEventLoop loop;

@@ -113,7 +113,7 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
 
 size_t ReadOurs(const std::vector<std::string> &files) {
     size_t chars = 0;
-    Tid3v2tag tag; // one object for all files, as the program's lookup does
+    Id3v2Tag tag; // one object for all files, as the program's lookup does
     std::string text;
     COMM comment;
     for (const std::string &f : files) {
@@ -192,7 +192,7 @@ int main(int argc, char **argv) {
     std::printf("read %d files (7 fields; half v2.4; every tenth with a 100 KB picture), median of "
                 "5 rounds:\n",
                 kFiles);
-    std::printf("  Tid3v2tag: %8.0f files/s (best %.0f)   %zu characters\n", Median(ours),
+    std::printf("  Id3v2Tag: %8.0f files/s (best %.0f)   %zu characters\n", Median(ours),
                 *std::max_element(ours.begin(), ours.end()), oursChars);
     std::printf("  TagLib:    %8.0f files/s (best %.0f)   %zu characters\n", Median(theirs),
                 *std::max_element(theirs.begin(), theirs.end()), theirChars);
@@ -206,7 +206,7 @@ int main(int argc, char **argv) {
     {
         Bytes big = TaggedFile(1, Noise(50u << 20, 3), picture);
         Write(original, big);
-        Tid3v2tag tag; // give it the padding our saves keep, so both start from the same file
+        Id3v2Tag tag; // give it the padding our saves keep, so both start from the same file
         tag.LoadTag(original, 0);
         tag.SaveTag("=", 0xFF, 0xFF, -1);
     }
@@ -217,7 +217,7 @@ int main(int argc, char **argv) {
         FsyncFile(work);
         {
             auto t0 = Clock::now();
-            Tid3v2tag tag;
+            Id3v2Tag tag;
             tag.LoadTag(work, 0);
             COMM c{0, "ENG", "", grown};
             tag.SetCommentFrame(c, "", "None");
@@ -245,7 +245,7 @@ int main(int argc, char **argv) {
         }
     }
     std::printf("save: 50 MB file, tag grows by 5 KB, median of 5:\n");
-    std::printf("  Tid3v2tag (write beside, fsync, rename): %.3f s\n", Median(ourSave));
+    std::printf("  Id3v2Tag (write beside, fsync, rename): %.3f s\n", Median(ourSave));
     std::printf("  TagLib (in place, no fsync):             %.3f s\n", Median(tlSave));
     std::printf("  TagLib (in place, then fsync):           %.3f s\n", Median(tlSaveSync));
     fs::remove_all(dir);

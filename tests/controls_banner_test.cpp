@@ -1,7 +1,7 @@
 // The bitmap-font banner: its text arithmetic first, then the label.
 
-#include "controls/D3KBmLbl.h"
 #include "controls/banner_text.h"
+#include "controls/bitmap_font_label.h"
 #include "controls/control_art.h"
 #include "controls_support.h"
 
@@ -15,10 +15,10 @@ using namespace mirvane;
 namespace {
 
 // The player's song title: 176 x 20, 16-pixel cells of the player font, no border.
-std::unique_ptr<TD3KBitmappedLabel> Title(const QString &text) {
+std::unique_ptr<BitmapFontLabel> Title(const QString &text) {
     App();
-    auto l = std::make_unique<TD3KBitmappedLabel>();
-    l->setBorderStyle(TD3KBitmappedLabel::bsNone);
+    auto l = std::make_unique<BitmapFontLabel>();
+    l->setBorderStyle(BitmapFontLabel::bsNone);
     l->resize(176, 20);
     l->setCharWidth(PlayerFontCharWidth);
     l->setFontChars(PlayerFontChars());
@@ -118,7 +118,7 @@ TEST(BannerText, MissingGlyphsFallBackToTheFillCellOrNothing) {
 
 TEST(Banner, DefaultsAndNames) {
     App();
-    TD3KBitmappedLabel l;
+    BitmapFontLabel l;
     EXPECT_EQ(l.Text(), "Hi there!");
     EXPECT_EQ(l.CharWidth(), 32);
     EXPECT_EQ(l.FillChar(), QChar(' '));
@@ -126,7 +126,7 @@ TEST(Banner, DefaultsAndNames) {
     EXPECT_FALSE(l.Banner());
     EXPECT_EQ(l.BannerSpeed(), 300);
     EXPECT_FALSE(l.Blink());
-    EXPECT_EQ(l.Alignment(), TD3KBitmappedLabel::taCenter);
+    EXPECT_EQ(l.Alignment(), BitmapFontLabel::taCenter);
     EXPECT_TRUE(l.FontBitmap().isNull());
     EXPECT_EQ(l.FontChars().size(), 94);
     EXPECT_EQ(l.FontChars()[64].unicode(), 0xFF);
@@ -167,13 +167,13 @@ TEST(Banner, UpperCaseDecidesWhichCellASmallLetterUses) {
 
 TEST(Banner, MissingGlyphTakesTheFillCellOrNoCellAtAll) {
     App();
-    TD3KBitmappedLabel l;
-    l.setBorderStyle(TD3KBitmappedLabel::bsNone);
+    BitmapFontLabel l;
+    l.setBorderStyle(BitmapFontLabel::bsNone);
     l.resize(40, 10);
     l.setCharWidth(10);
     l.setFontChars(" ABC");
     l.setFontBitmap(NumberedFont(4, 10, 10));
-    l.setAlignment(TD3KBitmappedLabel::taLeftJustify);
+    l.setAlignment(BitmapFontLabel::taLeftJustify);
     l.setText("A{B");
     l.show();
     EXPECT_EQ(l.Color(), QColor(0, 0, 7));
@@ -196,8 +196,8 @@ TEST(Banner, MissingGlyphTakesTheFillCellOrNoCellAtAll) {
 
 TEST(Banner, CharWidthEightKeepsElevenCellsCentredAt44) {
     App();
-    TD3KBitmappedLabel l;
-    l.setBorderStyle(TD3KBitmappedLabel::bsNone);
+    BitmapFontLabel l;
+    l.setBorderStyle(BitmapFontLabel::bsNone);
     l.resize(176, 20);
     l.setCharWidth(16);
     l.setFontChars("ABCDEFGHIJKLMNOPQRSTUVWXYZ ");
@@ -306,7 +306,7 @@ TEST(Banner, EveryPixelIsATwoByTwoBlockAtDoubleDensity) {
 
 TEST(Banner, ClickFiresOnClick) {
     auto l = Title("X");
-    QSignalSpy clicks(l.get(), &TD3KBitmappedLabel::OnClick);
+    QSignalSpy clicks(l.get(), &BitmapFontLabel::OnClick);
     Press(l.get(), {5, 5});
     Release(l.get(), {5, 5});
     EXPECT_EQ(clicks.count(), 1);

@@ -3,11 +3,11 @@
 // Each control is drawn at a device pixel ratio of 1 and 2; gallery.png puts the ratio-1
 // pictures together, enlarged 3 times without smoothing.
 
-#include "controls/D3KBmLbl.h"
-#include "controls/Ing_Spectrum.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
-#include "controls/slider.h"
-#include "skin/shaping.h"
+#include "controls/spectrum_analyser.h"
+#include "skin/window_shaper.h"
 
 #include <QApplication>
 #include <QDir>
@@ -59,8 +59,8 @@ QImage EqRuler() {
     return r;
 }
 
-TSlider *PlayerSlider(QWidget *parent, int w, int min, int value) {
-    auto *s = new TSlider(parent);
+BitmapSlider *PlayerSlider(QWidget *parent, int w, int min, int value) {
+    auto *s = new BitmapSlider(parent);
     s->setGeometry(0, 0, w, 12);
     s->setIncrement(1);
     s->setOptions({});
@@ -103,14 +103,14 @@ int main(int argc, char **argv) {
         auto *pressed = PlayerSlider(&host, 176, 0, 20);
         pressed->Thumb()->SetPressedState(true);
         Shot("slider_pos_pressed", pressed);
-        auto *plain = new TSlider(&host);
+        auto *plain = new BitmapSlider(&host);
         plain->show();
         plain->setValue(30);
         plain->setFocus();
         Shot("slider_default_focused", plain);
-        auto *edged = new TSlider(&host);
+        auto *edged = new BitmapSlider(&host);
         edged->resize(140, 20);
-        edged->setOptions(TSlider::soShowPoints);
+        edged->setOptions(BitmapSlider::soShowPoints);
         edged->setValue(70);
         edged->show();
         Shot("slider_default_ticks", edged);
@@ -124,12 +124,12 @@ int main(int argc, char **argv) {
         const QImage ruler = EqRuler();
         const int values[] = {8, 0, 19, 12, 5, 8};
         for (int i = 0; i < 6; ++i) {
-            auto *s = new TSlider(&eq);
+            auto *s = new BitmapSlider(&eq);
             s->setGeometry(8 + 32 * i, 0, 25, 89);
-            s->setOrientation(TSlider::soVertical);
+            s->setOrientation(BitmapSlider::soVertical);
             s->setMaxValue(19);
             s->setIncrement(1);
-            s->setOptions(i == 0 ? TSlider::TSliderOptions() : TSlider::soShowPoints);
+            s->setOptions(i == 0 ? BitmapSlider::SliderOptions() : BitmapSlider::soShowPoints);
             s->setEdgeSize(0);
             s->setColor(Qt::black);
             s->setImageVRuler(ruler);
@@ -137,8 +137,8 @@ int main(int argc, char **argv) {
         }
         eq.show();
         Shot("eq_sliders", &eq);
-        auto *vdef = new TSlider(&host);
-        vdef->setOrientation(TSlider::soVertical);
+        auto *vdef = new BitmapSlider(&host);
+        vdef->setOrientation(BitmapSlider::soVertical);
         vdef->resize(40, 120);
         vdef->setValue(60);
         vdef->show();
@@ -150,9 +150,9 @@ int main(int argc, char **argv) {
         QWidget host;
         host.show();
         auto make = [&](const QString &text) {
-            auto *l = new TD3KBitmappedLabel(&host);
+            auto *l = new BitmapFontLabel(&host);
             l->setGeometry(0, 0, 176, 20);
-            l->setBorderStyle(TD3KBitmappedLabel::bsNone);
+            l->setBorderStyle(BitmapFontLabel::bsNone);
             l->setCharWidth(mirvane::PlayerFontCharWidth);
             l->setFontChars(mirvane::PlayerFontChars());
             l->setFontBitmap(mirvane::PlayerFontBitmap());
@@ -194,7 +194,7 @@ int main(int argc, char **argv) {
 
     // Spectrum.
     {
-        TSpectrum spectrum(169, 57, 16);
+        SpectrumAnalyser spectrum(169, 57, 16);
         spectrum.LowLimit = 20;
         spectrum.MidLimit = 40;
         std::array<float, 16> levels{};

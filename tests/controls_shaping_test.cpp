@@ -1,7 +1,7 @@
 // The region of a mask, and the shaping component that applies it to a window.
 
 #include "controls_support.h"
-#include "skin/shaping.h"
+#include "skin/window_shaper.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -99,7 +99,7 @@ TEST(WindowShaper, ActivationShapesSizesAndRemovesTheFrame) {
     App();
     QWidget window;
     window.resize(300, 200);
-    auto *shaper = new TWindowShaper(&window);
+    auto *shaper = new WindowShaper(&window);
     shaper->setAutoSize(true);
     shaper->MaskRef() = Mask(40, 30, K, QRect(5, 5, 10, 10));
     EXPECT_TRUE(window.mask().isEmpty()); // loading the mask changes nothing by itself
@@ -127,7 +127,7 @@ TEST(WindowShaper, MaskAssignedWhileInactiveRemovesTheOutline) {
     App();
     QWidget window;
     window.setMask(QRegion(0, 0, 5, 5));
-    TWindowShaper *shaper = new TWindowShaper(&window);
+    WindowShaper *shaper = new WindowShaper(&window);
     shaper->setMask(Mask(10, 10, K, QRect(1, 1, 2, 2)));
     EXPECT_TRUE(window.mask().isEmpty());
     EXPECT_FALSE(shaper->AutoSize());
@@ -137,7 +137,7 @@ TEST(WindowShaper, DeletingTheShaperGivesTheWindowBackButDyingWindowsAreLeftAlon
     App();
     QWidget window;
     window.show();
-    auto *shaper = new TWindowShaper(&window);
+    auto *shaper = new WindowShaper(&window);
     shaper->setMask(Mask(40, 30, K, QRect(5, 5, 10, 10)));
     shaper->setActive(true);
     EXPECT_TRUE(window.isVisible()); // re-shown after the flag change
@@ -146,7 +146,7 @@ TEST(WindowShaper, DeletingTheShaperGivesTheWindowBackButDyingWindowsAreLeftAlon
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
 
     auto *dying = new QWidget;
-    auto *s2 = new TWindowShaper(dying);
+    auto *s2 = new WindowShaper(dying);
     s2->setMask(Mask(40, 30, K, QRect(5, 5, 10, 10)));
     s2->setActive(true);
     delete dying; // must not touch the window on its way out

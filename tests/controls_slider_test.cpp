@@ -1,8 +1,8 @@
 // The bitmap slider: its pure geometry first, then the widget.
 
+#include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
 #include "controls/rounding.h"
-#include "controls/slider.h"
 #include "controls/slider_geometry.h"
 #include "controls_support.h"
 
@@ -31,9 +31,9 @@ int SourceColumn(const QImage &strip, int at, bool vertical = false) {
 }
 
 // A player-window slider: black, increment 1, no options, no end pieces.
-std::unique_ptr<TSlider> PlayerSlider(int width, int min = 0, int max = 100) {
+std::unique_ptr<BitmapSlider> PlayerSlider(int width, int min = 0, int max = 100) {
     App();
-    auto s = std::make_unique<TSlider>();
+    auto s = std::make_unique<BitmapSlider>();
     s->resize(width, 12);
     s->setIncrement(1);
     s->setOptions({});
@@ -46,14 +46,14 @@ std::unique_ptr<TSlider> PlayerSlider(int width, int min = 0, int max = 100) {
 }
 
 // An equalizer slider: vertical 25 x 89, range 0..19 step 1, value 8, a 3 x 89 ruler.
-std::unique_ptr<TSlider> EqSlider(bool points) {
+std::unique_ptr<BitmapSlider> EqSlider(bool points) {
     App();
-    auto s = std::make_unique<TSlider>();
+    auto s = std::make_unique<BitmapSlider>();
     s->resize(25, 89);
-    s->setOrientation(TSlider::soVertical);
+    s->setOrientation(BitmapSlider::soVertical);
     s->setMaxValue(19);
     s->setIncrement(1);
-    s->setOptions(points ? TSlider::soShowPoints : TSlider::TSliderOptions());
+    s->setOptions(points ? BitmapSlider::soShowPoints : BitmapSlider::SliderOptions());
     s->setEdgeSize(0);
     s->setColor(QColor(0, 0, 255));
     QImage ruler(3, 89, QImage::Format_RGB32);
@@ -208,7 +208,7 @@ TEST(SliderTicks, MultiplierKeepsTicksThreePixelsApart) {
 
 TEST(Slider, DefaultsAndBuiltInPictures) {
     App();
-    TSlider s;
+    BitmapSlider s;
     EXPECT_EQ(s.size(), QSize(140, 40));
     EXPECT_EQ(s.ImageHThumb().size(), QSize(18, 17));
     EXPECT_EQ(s.ImageHRuler().size(), QSize(10, 10));
@@ -217,8 +217,9 @@ TEST(Slider, DefaultsAndBuiltInPictures) {
     EXPECT_EQ(s.Thumb()->size(), QSize(9, 17));
     EXPECT_EQ(s.EdgeSize(), 2);
     EXPECT_EQ(s.NumThumbStates(), 2);
-    EXPECT_EQ(s.Orientation(), TSlider::soHorizontal);
-    EXPECT_EQ(s.Options(), TSlider::soShowFocus | TSlider::soShowPoints | TSlider::soSmooth);
+    EXPECT_EQ(s.Orientation(), BitmapSlider::soHorizontal);
+    EXPECT_EQ(s.Options(),
+              BitmapSlider::soShowFocus | BitmapSlider::soShowPoints | BitmapSlider::soSmooth);
     EXPECT_EQ(s.Increment(), 10);
     EXPECT_EQ(s.MinValue(), 0);
     EXPECT_EQ(s.MaxValue(), 100);
@@ -229,7 +230,7 @@ TEST(Slider, DefaultsAndBuiltInPictures) {
     EXPECT_EQ(s.property("MaxValue").toInt(), 100);
     EXPECT_TRUE(s.setProperty("Value", 30));
     EXPECT_EQ(s.Value(), 30);
-    EXPECT_EQ(s.property("Orientation").toInt(), int(TSlider::soHorizontal));
+    EXPECT_EQ(s.property("Orientation").toInt(), int(BitmapSlider::soHorizontal));
     // The pictures' corners are the see-through olive.
     EXPECT_EQ(s.ImageHThumb().pixel(0, 16), SliderKeyColor);
     EXPECT_EQ(s.ImageHRuler().pixel(0, 0), SliderKeyColor);
@@ -251,7 +252,7 @@ TEST(Slider, PositionSliderLayout) {
 TEST(Slider, AssigningValueClampsAndFiresOnlyOnChangeAfterTheThumbMoved) {
     auto s = PlayerSlider(176);
     int fired = 0, thumbAtFire = -1;
-    QObject::connect(s.get(), &TSlider::OnChange, [&](QObject *sender) {
+    QObject::connect(s.get(), &BitmapSlider::OnChange, [&](QObject *sender) {
         EXPECT_EQ(sender, s.get());
         ++fired;
         thumbAtFire = s->Thumb()->x();
@@ -292,7 +293,7 @@ TEST(Slider, LoweringMaxBelowValueWaitsForTheNextAssignment) {
     auto s = PlayerSlider(176);
     s->setValue(80);
     const int thumbX = s->Thumb()->x();
-    QSignalSpy changes(s.get(), &TSlider::OnChange);
+    QSignalSpy changes(s.get(), &BitmapSlider::OnChange);
     s->setMaxValue(50);
     EXPECT_EQ(s->Value(), 80);
     EXPECT_EQ(s->Thumb()->x(), thumbX);
@@ -312,9 +313,9 @@ TEST(Slider, OrientationSwitchTakesPicturesLoadedInPlaceAndKeepsValueSilently) {
     s->ImageHThumbRef() = thumb;
     s->ImageHRulerRef() = ruler;
     EXPECT_EQ(s->Thumb()->width(), 9); // nothing applied yet
-    QSignalSpy changes(s.get(), &TSlider::OnChange);
-    s->setOrientation(TSlider::soVertical);
-    s->setOrientation(TSlider::soHorizontal);
+    QSignalSpy changes(s.get(), &BitmapSlider::OnChange);
+    s->setOrientation(BitmapSlider::soVertical);
+    s->setOrientation(BitmapSlider::soHorizontal);
     EXPECT_EQ(s->Thumb()->size(), QSize(12, 10));
     EXPECT_EQ(s->RulerStrip().size(), QSize(176, 6));
     EXPECT_EQ(s->RulerStripPos(), QPoint(0, 2));
@@ -389,8 +390,8 @@ TEST(SliderPaging, PressBesideThumbStepsAtOnceThenOnEveryRepeatTick) {
     auto s = PlayerSlider(176);
     s->setIncrement(10);
     s->setValue(50);
-    QSignalSpy changes(s.get(), &TSlider::OnChange);
-    QSignalSpy starts(s.get(), &TSlider::OnStartTracking);
+    QSignalSpy changes(s.get(), &BitmapSlider::OnChange);
+    QSignalSpy starts(s.get(), &BitmapSlider::OnStartTracking);
     Press(s.get(), {10, 6});
     EXPECT_EQ(s->Value(), 40);
     EXPECT_TRUE(s->RepeatTimerRunning());
@@ -448,10 +449,10 @@ TEST(SliderDrag, StartChangesStopInOrderAndValueFollowsThePointer) {
     auto s = PlayerSlider(176);
     s->setValue(0);
     QStringList events;
-    QObject::connect(s.get(), &TSlider::OnStartTracking, [&] { events << "start"; });
-    QObject::connect(s.get(), &TSlider::OnChange, [&] { events << "change"; });
-    QObject::connect(s.get(), &TSlider::OnStopTracking, [&] { events << "stop"; });
-    TSliderThumb *thumb = s->Thumb();
+    QObject::connect(s.get(), &BitmapSlider::OnStartTracking, [&] { events << "start"; });
+    QObject::connect(s.get(), &BitmapSlider::OnChange, [&] { events << "change"; });
+    QObject::connect(s.get(), &BitmapSlider::OnStopTracking, [&] { events << "stop"; });
+    BitmapSliderThumb *thumb = s->Thumb();
     Press(thumb, {4, 5});
     EXPECT_TRUE(s->Tracking());
     EXPECT_TRUE(thumb->PressedState());
@@ -470,9 +471,9 @@ TEST(SliderDrag, StartChangesStopInOrderAndValueFollowsThePointer) {
 TEST(SliderDrag, RightButtonOnThumbFiresOnlyStopTracking) {
     auto s = PlayerSlider(176);
     QStringList events;
-    QObject::connect(s.get(), &TSlider::OnStartTracking, [&] { events << "start"; });
-    QObject::connect(s.get(), &TSlider::OnChange, [&] { events << "change"; });
-    QObject::connect(s.get(), &TSlider::OnStopTracking, [&] { events << "stop"; });
+    QObject::connect(s.get(), &BitmapSlider::OnStartTracking, [&] { events << "start"; });
+    QObject::connect(s.get(), &BitmapSlider::OnChange, [&] { events << "change"; });
+    QObject::connect(s.get(), &BitmapSlider::OnStopTracking, [&] { events << "stop"; });
     Press(s->Thumb(), {4, 5}, Qt::RightButton);
     Move(s->Thumb(), {60, 5}, Qt::RightButton);
     Release(s->Thumb(), {60, 5}, Qt::RightButton);
@@ -522,9 +523,9 @@ TEST(SliderPaint, EqualizerTicksAreBlackLinesRightOfTheThumb) {
 TEST(SliderPaint, ConnectedOnDrawPointsReplacesTheDefaultTicks) {
     auto s = EqSlider(true);
     int calls = 0;
-    QObject::connect(s.get(), &TSlider::OnDrawPoints, [&](QObject *sender) {
+    QObject::connect(s.get(), &BitmapSlider::OnDrawPoints, [&](QObject *sender) {
         ++calls;
-        auto *slider = static_cast<TSlider *>(sender);
+        auto *slider = static_cast<BitmapSlider *>(sender);
         ASSERT_NE(slider->Canvas(), nullptr);
         slider->Canvas()->fillRect(QRect(20, 0, 1, 1), Qt::white);
     });

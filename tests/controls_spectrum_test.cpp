@@ -1,6 +1,6 @@
 // The spectrum painter and the band arithmetic that feeds it.
 
-#include "controls/Ing_Spectrum.h"
+#include "controls/spectrum_analyser.h"
 
 #include <array>
 #include <cmath>
@@ -16,7 +16,7 @@ const QRgb Black = qRgb(0, 0, 0), Green = qRgb(0, 128, 0), Yellow = qRgb(255, 25
 
 // The player's painter: 169 x 57, 16 bands, zones at 20 and 40 pixels.
 struct Player {
-    TSpectrum spectrum{169, 57, 16};
+    SpectrumAnalyser spectrum{169, 57, 16};
     QImage target{169, 57, QImage::Format_RGB32};
     std::array<float, 16> levels{};
     Player() {
@@ -72,7 +72,7 @@ TEST(SpectrumBands, BoundsAreInclusiveUpToTheEntryThatStaysZero) {
 }
 
 TEST(Spectrum, DefaultsAndGeometry) {
-    TSpectrum s(169, 57, 16);
+    SpectrumAnalyser s(169, 57, 16);
     EXPECT_EQ(s.LowLimit, 15);
     EXPECT_EQ(s.MidLimit, 30);
     EXPECT_EQ(s.BarWidth, 7);
@@ -139,7 +139,7 @@ TEST(Spectrum, BarsFallOneAndAHalfSegmentsAndPeaksHalfAPixel) {
 }
 
 TEST(Spectrum, FixedSizeIsClippedToAShorterArea) {
-    TSpectrum s(169, 57, 16);
+    SpectrumAnalyser s(169, 57, 16);
     s.LowLimit = 20;
     s.MidLimit = 40;
     QImage area(169, 40, QImage::Format_RGB32);

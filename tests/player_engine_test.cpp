@@ -7,12 +7,12 @@
 #include <QCheckBox>
 
 #include "bass_fx.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/slider.h"
-#include "effects/eq.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "effects/equalizer_window.h"
 #include "player_support.h"
 #include "prefs/settings.h"
-#include "radio/iradio.h"
+#include "radio/radio_window.h"
 
 using namespace player_test;
 
@@ -47,9 +47,9 @@ TEST_F(Engine, StreamSetsSliderMaximumBannerTimersAndMarks) {
     EXPECT_EQ(Player().SliderPos->MaxValue(), 246);
     EXPECT_EQ(Banner(), "1. A - t0 4:5 ");
     EXPECT_TRUE(Player().STitle->Banner());
-    EXPECT_EQ(Player().TimerInterval(TForm1::kPositionTimer), 90);
-    EXPECT_EQ(Player().TimerInterval(TForm1::kVisualTimer), 33);
-    EXPECT_EQ(Player().StatusPictureShown(), TForm1::StatusPlaying);
+    EXPECT_EQ(Player().TimerInterval(PlayerWindow::kPositionTimer), 90);
+    EXPECT_EQ(Player().TimerInterval(PlayerWindow::kVisualTimer), 33);
+    EXPECT_EQ(Player().StatusPictureShown(), PlayerWindow::StatusPlaying);
     EXPECT_EQ(List().Rows().stateIndex(0), mirvane::PlaylistModel::kPlayingMark);
     EXPECT_EQ(List().Panel2->text(), "Playlist - 1 of 2 Songs");
 
@@ -68,7 +68,7 @@ TEST_F(Engine, PositionTickShowsMinutesAndSecondsWithoutLeadingZeros) {
     List().SelectRow(0);
     Player().PlaybtnClick();
     Seek(125.4);
-    Player().PlayerTimerProc(TForm1::kPositionTimer);
+    Player().PlayerTimerProc(PlayerWindow::kPositionTimer);
     EXPECT_EQ(Player().SliderPos->Value(), 125);
     EXPECT_EQ(Player().Label1->text(), "2:5");
 }
@@ -78,17 +78,17 @@ TEST_F(Engine, NextInCountdownBeforeAFurtherRowButNotOnTheLast) {
     List().SelectRow(0);
     Player().PlaybtnClick();
     Seek(15.2);
-    Player().PlayerTimerProc(TForm1::kPositionTimer);
+    Player().PlayerTimerProc(PlayerWindow::kPositionTimer);
     EXPECT_EQ(Banner(), "Next in 5");
     EXPECT_FALSE(Player().STitle->Banner());
     Seek(16.3);
-    Player().PlayerTimerProc(TForm1::kPositionTimer);
+    Player().PlayerTimerProc(PlayerWindow::kPositionTimer);
     EXPECT_EQ(Banner(), "Next in 4");
 
     List().SelectRow(1);
     Player().PlaybtnClick();
     Seek(15.2);
-    Player().PlayerTimerProc(TForm1::kPositionTimer);
+    Player().PlayerTimerProc(PlayerWindow::kPositionTimer);
     EXPECT_EQ(Banner(), "2. A - t1 0:20 ");
 }
 
@@ -105,7 +105,7 @@ TEST_F(Engine, StopWhilePausedAndPauseWhileStoppedDoNothing) {
     EXPECT_TRUE(Player().Pause1->isChecked());
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PAUSED));
     EXPECT_EQ(Banner(), "Paused");
-    EXPECT_EQ(Player().StatusPictureShown(), TForm1::StatusPaused);
+    EXPECT_EQ(Player().StatusPictureShown(), PlayerWindow::StatusPaused);
 
     Player().StopbtnClick(); // paused: Stop does not stop
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PAUSED));
@@ -127,8 +127,8 @@ TEST_F(Engine, StopWhilePausedAndPauseWhileStoppedDoNothing) {
     EXPECT_EQ(Banner(), "Stopped");
     EXPECT_EQ(Player().Label1->text(), "0:0");
     EXPECT_EQ(Player().SliderPos->Value(), 0);
-    EXPECT_FALSE(Player().TimerActive(TForm1::kPositionTimer));
-    EXPECT_FALSE(Player().TimerActive(TForm1::kVisualTimer));
+    EXPECT_FALSE(Player().TimerActive(PlayerWindow::kPositionTimer));
+    EXPECT_FALSE(Player().TimerActive(PlayerWindow::kVisualTimer));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
 }
 
@@ -189,7 +189,7 @@ TEST_F(Engine, LastRowEndsStoppedWithoutWrapping) {
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
     EXPECT_EQ(List().Rows().stateIndex(1), -1);
-    EXPECT_EQ(Player().StatusPictureShown(), TForm1::StatusStopped);
+    EXPECT_EQ(Player().StatusPictureShown(), PlayerWindow::StatusStopped);
 }
 
 TEST_F(Engine, EndOfAChannelThatWasStoppedMeanwhileChangesNothing) {
@@ -213,8 +213,8 @@ TEST_F(Engine, TrackerMusicShowsNameAndOrdersAndNoTime) {
     List().SelectRow(0);
     Player().PlaybtnClick();
     EXPECT_EQ(Banner(), "Short Test Tune 1 ");
-    EXPECT_FALSE(Player().TimerActive(TForm1::kPositionTimer));
-    EXPECT_TRUE(Player().TimerActive(TForm1::kVisualTimer));
+    EXPECT_FALSE(Player().TimerActive(PlayerWindow::kPositionTimer));
+    EXPECT_TRUE(Player().TimerActive(PlayerWindow::kVisualTimer));
     EXPECT_EQ(Player().SliderPos->Value(), 0);
     EXPECT_EQ(Player().Label1->text(), "0:0");
 }
@@ -236,7 +236,7 @@ TEST_F(Engine, VisualTickDrawsTheSpectrumOnlyForTheSpectrumVisual) {
     Player().PlaybtnClick();
     // No skin in this program folder: its Visual is what the loader stored.
     const bool spectrum = Player().Skin().visual == "Spectrum";
-    Player().PlayerTimerProc(TForm1::kVisualTimer);
+    Player().PlayerTimerProc(PlayerWindow::kVisualTimer);
     EXPECT_EQ(Player().PaintBox1->isVisible(), spectrum);
 }
 
@@ -261,7 +261,7 @@ TEST_F(Engine, VolumeAndBalanceSlidersShowStoreAndRestore) {
     BASS_ChannelGetAttributes(List().CurrentChannel, nullptr, nullptr, &pan);
     EXPECT_EQ(pan, -100);
     // The radio's title shows when there is no row.
-    program->form3->Label3->setText("Radio Song");
+    program->radio->Label3->setText("Radio Song");
     List().RemoveAllClick();
     Player().SliderBalStopTracking();
     EXPECT_EQ(Banner(), "Radio Song");
@@ -341,7 +341,7 @@ TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {
     // still plays the row.
     StartWith({30.0});
     List().SelectRow(0);
-    TPictureButton *play = Player().PlayBtn;
+    PictureButton *play = Player().PlayBtn;
     const QPointF inside(3, 3);
     QMouseEvent press(QEvent::MouseButtonPress, inside, play->mapToGlobal(inside), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
@@ -355,8 +355,8 @@ TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {
 
 TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
     StartWith({30.0, 30.0});
-    program->eq2->chkEqualizer->click(); // checking it with nothing playing fails quietly
-    ASSERT_TRUE(program->eq2->chkEqualizer->isChecked());
+    program->equalizer->chkEqualizer->click(); // checking it with nothing playing fails quietly
+    ASSERT_TRUE(program->equalizer->chkEqualizer->isChecked());
     List().SelectRow(0);
     Player().PlaybtnClick();
     BASS_FX_DSPPEAKEQ band{};
@@ -366,7 +366,7 @@ TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
     EXPECT_FLOAT_EQ(band.fGain, 2.0f); // sliders at 8: 10 - 8 dB
     EXPECT_FLOAT_EQ(band.fBandwidth, 2.5f);
     // Unticked: removed from the channel at once; the next channel starts without it.
-    program->eq2->chkEqualizer->click();
+    program->equalizer->chkEqualizer->click();
     EXPECT_FALSE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
     List().SelectRow(1);
     Player().PlaybtnClick();

@@ -3,14 +3,14 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "controls/D3KBmLbl.h"
-#include "controls/slider.h"
-#include "effects/eq.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "effects/equalizer_window.h"
 #include "player_support.h"
-#include "prefs/Unit5.h"
+#include "prefs/config_window.h"
 #include "prefs/settings.h"
-#include "radio/iradio.h"
-#include "tags/id3.h"
+#include "radio/radio_window.h"
+#include "tags/tag_editor.h"
 
 using namespace player_test;
 
@@ -35,16 +35,16 @@ TEST_F(StartUp, WithoutArgumentsTheListHoldsTheAutomaticPlaylist) {
     Start();
     // The six windows exist in their order, by their names; only the player is visible.
     EXPECT_EQ(Player().objectName(), "Form1");
-    EXPECT_EQ(program->id32->objectName(), "id32");
+    EXPECT_EQ(program->tagEditor->objectName(), "id32");
     EXPECT_EQ(List().objectName(), "Form2");
-    EXPECT_EQ(program->Form5->objectName(), "Form5");
-    EXPECT_EQ(program->eq2->objectName(), "eq2");
-    EXPECT_EQ(program->form3->objectName(), "form3");
+    EXPECT_EQ(program->config->objectName(), "Form5");
+    EXPECT_EQ(program->equalizer->objectName(), "eq2");
+    EXPECT_EQ(program->radio->objectName(), "form3");
     EXPECT_EQ(Player().windowTitle(), "Mirvane Player");
     EXPECT_EQ(List().windowTitle(), "Mirvane PlayList");
-    EXPECT_EQ(program->Form5->windowTitle(), "Configuration");
-    EXPECT_EQ(program->eq2->windowTitle(), "Mirvane Eq");
-    EXPECT_EQ(program->form3->windowTitle(), "Internet radio");
+    EXPECT_EQ(program->config->windowTitle(), "Configuration");
+    EXPECT_EQ(program->equalizer->windowTitle(), "Mirvane Eq");
+    EXPECT_EQ(program->radio->windowTitle(), "Internet radio");
     EXPECT_TRUE(Player().isVisible());
     EXPECT_FALSE(List().isVisible());
 
@@ -191,7 +191,7 @@ TEST_F(StartUp, WrongLibraryVersionGivesTheMessageNoRowsAndKeepsTheStoredList) {
     EXPECT_EQ(List().RowCount(), 0);
     EXPECT_EQ(List().CurrentChannel, 0u);
     EXPECT_EQ(List().Panel2->text(), "Playlist");
-    ASSERT_NE(program->form3, nullptr); // the other windows still open
+    ASSERT_NE(program->radio, nullptr); // the other windows still open
     program.reset();
     // The list that could not be read is not replaced by an empty one.
     EXPECT_EQ(ReadAll(Path("playlist.m3u")), before);
@@ -206,7 +206,7 @@ TEST_F(StartUp, SoundSystemThatCannotStartGivesTheMessageWithTheLibraryCode) {
     qputenv("SDL_AUDIODRIVER", driver);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text, "Can't initialize digital sound system\r\n(error code: 3)");
-    EXPECT_EQ(dialogs.messages[0].owner, program->Form2);
+    EXPECT_EQ(dialogs.messages[0].owner, program->playlist);
     // The start goes on: the list is there.
     EXPECT_EQ(List().RowCount(), 1);
 }
@@ -219,7 +219,7 @@ TEST_F(StartUp, AutomaticPlaylistThatCannotBeWrittenGivesWriteErrorAndTheProgram
     EXPECT_EQ(dialogs.messages[0].text, "Can't write the chosen file...");
     EXPECT_EQ(dialogs.messages[0].caption, "Write-Error");
     EXPECT_TRUE(dialogs.messages[0].foreground);
-    EXPECT_EQ(dialogs.messages[0].owner, program->Form1);
+    EXPECT_EQ(dialogs.messages[0].owner, program->player);
     EXPECT_TRUE(QFileInfo(Path("playlist.m3u")).isDir());
     program.reset();
     EXPECT_EQ(dialogs.messages.size(), 1u); // the close step ran once

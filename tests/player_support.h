@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/Unit1.h"
+#include "app/player_window.h"
 #include "app/program.h"
 #include "common/dialogs.h"
 #include "common/paths.h"
-#include "playback/Unit2.h"
+#include "playback/playlist_window.h"
 
 namespace player_test {
 
@@ -131,8 +131,8 @@ class ProgramTest : public ::testing::Test {
         }
         WriteText(Path("playlist.m3u"), text);
     }
-    TForm1 &Player() { return *program->Form1; }
-    TForm2 &List() { return *program->Form2; }
+    PlayerWindow &Player() { return *program->player; }
+    PlaylistWindow &List() { return *program->playlist; }
 
     QTemporaryDir home;
     mirvane::RecordingDialogs dialogs;

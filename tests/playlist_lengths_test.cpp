@@ -1,5 +1,5 @@
 // The length cache behind writing playlists: measured once, hints from the last written list.
-#include "playback/lengthcache.h"
+#include "playback/length_cache.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -5,9 +5,9 @@
 
 #include "common/dialogs.h"
 #include "common/ini.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/Ing_Spectrum.h"
-#include "controls/slider.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "controls/spectrum_analyser.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ namespace {
 
 // A believable analyser frame: louder bass, a few peaks left hanging above falling bars.
 QImage SpectrumFrame() {
-    TSpectrum painter(169, 57, 16);
+    SpectrumAnalyser painter(169, 57, 16);
     painter.LowLimit = 20;
     painter.MidLimit = 40;
     std::vector<float> levels(16);

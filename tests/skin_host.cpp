@@ -1,9 +1,9 @@
 #include "skin_host.h"
 
-#include "controls/D3KBmLbl.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
-#include "controls/slider.h"
-#include "skin/shaping.h"
+#include "skin/window_shaper.h"
 
 #include <QPainter>
 
@@ -34,8 +34,8 @@ QLabel *PictureButton(QWidget *parent, const char *name, QRect bounds) {
     return b;
 }
 
-TSlider *PlayerSlider(QWidget *parent, const char *name, QRect bounds, int min) {
-    auto *s = new TSlider(parent);
+BitmapSlider *PlayerSlider(QWidget *parent, const char *name, QRect bounds, int min) {
+    auto *s = new BitmapSlider(parent);
     s->setObjectName(name);
     s->setGeometry(bounds);
     s->setIncrement(1);
@@ -69,10 +69,10 @@ SkinHost::SkinHost() {
     NextBtn = PictureButton(this, "NextBtn", {160, 80, 33, 17});
     psBtn = PictureButton(this, "psBtn", {200, 80, 34, 17});
 
-    STitle = new TD3KBitmappedLabel(this);
+    STitle = new BitmapFontLabel(this);
     STitle->setObjectName("STitle");
     STitle->setGeometry(32, 8, 176, 20);
-    STitle->setBorderStyle(TD3KBitmappedLabel::bsNone);
+    STitle->setBorderStyle(BitmapFontLabel::bsNone);
     STitle->setCharWidth(mirvane::PlayerFontCharWidth);
     STitle->setFontChars(mirvane::PlayerFontChars());
     STitle->setFontBitmap(mirvane::PlayerFontBitmap());
@@ -113,7 +113,7 @@ SkinHost::SkinHost() {
     PaintBox1->setGeometry(48, 16, 169, 57);
     PaintBox1->hide();
 
-    trans1 = new TWindowShaper(this);
+    trans1 = new WindowShaper(this);
     trans1->setAutoSize(true);
 }
 

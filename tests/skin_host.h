@@ -2,14 +2,14 @@
 // A stand-in for the player window in its design layout, with the real controls, for the skin
 // loader's tests and the skin gallery. Offscreen platform; GUI thread only.
 
-#include "skin/skinloader.h"
+#include "skin/skin_loader.h"
 
 #include <QLabel>
 #include <QWidget>
 
 #include <memory>
 
-class TSpectrum;
+class SpectrumAnalyser;
 
 class SkinHost : public QWidget {
   public:
@@ -22,10 +22,10 @@ class SkinHost : public QWidget {
     QLabel *plButton, *PrevBtn, *PlayBtn, *StopBtn, *psBtn, *NextBtn;
     QWidget *vrDisplay1;
     QLabel *Label1, *Status;
-    TD3KBitmappedLabel *STitle;
-    TSlider *SliderPos, *SliderBal, *SliderVol;
+    BitmapFontLabel *STitle;
+    BitmapSlider *SliderPos, *SliderBal, *SliderVol;
     QWidget *PaintBox1;
-    TWindowShaper *trans1;
+    WindowShaper *trans1;
     // The analyser frame the gallery shows in PaintBox1 (a null image shows nothing).
     QImage spectrumFrame;
 

@@ -5,10 +5,10 @@
 
 #include "common/dialogs.h"
 #include "common/ini.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/slider.h"
-#include "skin/shaping.h"
-#include "skin/skinloader.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "skin/skin_loader.h"
+#include "skin/window_shaper.h"
 
 #include <gtest/gtest.h>
 
@@ -149,8 +149,8 @@ TEST_F(SkinLoad, FullSectionDressesEveryControl) {
     host.SliderVol->setValue(70);
     host.STitle->setBanner(false);
     int changes = 0;
-    for (TSlider *s : {host.SliderPos, host.SliderBal, host.SliderVol}) {
-        QObject::connect(s, &TSlider::OnChange, [&changes] { ++changes; });
+    for (BitmapSlider *s : {host.SliderPos, host.SliderBal, host.SliderVol}) {
+        QObject::connect(s, &BitmapSlider::OnChange, [&changes] { ++changes; });
     }
 
     Load("Full");
@@ -184,13 +184,13 @@ TEST_F(SkinLoad, FullSectionDressesEveryControl) {
         ++file;
     }
     // Sliders took ruler and thumb (the thumb shows one of its two states) and kept values.
-    for (TSlider *s : {host.SliderPos, host.SliderBal, host.SliderVol}) {
+    for (BitmapSlider *s : {host.SliderPos, host.SliderBal, host.SliderVol}) {
         const std::string n = s->objectName().toStdString();
         EXPECT_EQ(s->ImageHRuler().pixel(0, 0), Tone(3, file++)) << n;
         EXPECT_EQ(s->RulerStrip().pixel(0, 0), Tone(3, file - 1)) << n;
         EXPECT_EQ(s->Thumb()->Image().pixel(0, 0), Tone(3, file++)) << n;
         EXPECT_EQ(s->Thumb()->size(), QSize(9, 12)) << n;
-        EXPECT_EQ(s->Orientation(), TSlider::soHorizontal) << n;
+        EXPECT_EQ(s->Orientation(), BitmapSlider::soHorizontal) << n;
     }
     EXPECT_EQ(host.SliderPos->Value(), 40);
     EXPECT_EQ(host.SliderBal->Value(), -30);

@@ -25,7 +25,7 @@ namespace {
 Bytes SavedWith(const TempDir &dir, const Bytes &original, const std::string &title) {
     const std::string path = dir.file("expected.mp3");
     WriteFile(path, original);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.LoadTag(path, 0);
     tag.SetTextFrame("TIT2", title);
     tag.SaveTag("=", 0xFF, 0xFF, -1);

@@ -1,9 +1,9 @@
 // The tag editor window and the title lookup, under the offscreen platform.
 
 #include "common/dialogs.h"
-#include "tags/id3.h"
 #include "tags/id3v2.h"
-#include "tags/sfuncs.h"
+#include "tags/tag_editor.h"
+#include "tags/title_lookup.h"
 #include "tags_test_util.h"
 
 #include <gtest/gtest.h>
@@ -45,8 +45,8 @@ class EditorTest : public ::testing::Test {
     QString Path(const std::string &name) { return QString::fromStdString(dir.file(name)); }
 
     TempDir dir;
-    Tid32 editor;
-    Tid3v2tag lookup;
+    TagEditor editor;
+    Id3v2Tag lookup;
     mirvane::RecordingDialogs dialogs;
 };
 
@@ -165,7 +165,7 @@ TEST_F(EditorTest, ClearingGenreAndSavingRemovesTconOnly) {
     editor.SaveButtonClick();
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(editor.Title->text(), ""); // the boxes are emptied after a save
-    Tid3v2tag check;
+    Id3v2Tag check;
     ASSERT_EQ(check.LoadTag(dir.file("all.mp3"), 0), 0);
     std::string text;
     EXPECT_EQ(check.GetTextFrame("TCON", text), id3v2::kNoSuchFrame);
@@ -238,7 +238,7 @@ TEST_F(EditorTest, SaveWritesTheLoadedFileNotTheLastLookedUp) {
     GetSongInfo(editor, lookup, Path("looked.mp3")); // the boxes now show the other file
     editor.SaveButtonClick();
     EXPECT_EQ(ReadFile(dir.file("looked.mp3")), lookedBefore);
-    Tid3v2tag check;
+    Id3v2Tag check;
     ASSERT_EQ(check.LoadTag(dir.file("loaded.mp3"), 0), 0);
     std::string text;
     check.GetTextFrame("TIT2", text);

@@ -21,10 +21,10 @@ std::string Decode(const Bytes &d, uint8_t encoding, bool multiLine, uint8_t *re
 }
 
 // A tag object holding one frame with the given data and flags (stored = wanted).
-int AddRawFrame(Tid3v2tag &tag, const std::string &id, const Bytes &data, uint8_t format = 0,
+int AddRawFrame(Id3v2Tag &tag, const std::string &id, const Bytes &data, uint8_t format = 0,
                 uint32_t dataLength = 0) {
     const int n = tag.Frames.AddFrame(id);
-    TFrameRecord &f = tag.Frames.Frame(n);
+    FrameRecord &f = tag.Frames.Frame(n);
     f.Data = data;
     f.StoredFlags.Format = format;
     f.WantedFlags.Format = format;
@@ -154,7 +154,7 @@ TEST(DecodeText, UnknownEncodingAndStartPastEnd) {
 // --- GetTextFrame ---
 
 TEST(GetTextFrame, TxxxAndCommAreNotAllowed) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TXXX", Latin1Text("x"));
     std::string text = "old";
     EXPECT_EQ(tag.GetTextFrame("TXXX", text), kIdNotAllowed);
@@ -165,13 +165,13 @@ TEST(GetTextFrame, TxxxAndCommAreNotAllowed) {
 }
 
 TEST(GetTextFrame, MissingFrameGives1) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     std::string text;
     EXPECT_EQ(tag.GetTextFrame("TIT2", text), kNoSuchFrame);
 }
 
 TEST(GetTextFrame, FirstOfTwoFramesWins) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", Latin1Text("first"));
     AddRawFrame(tag, "TIT2", Latin1Text("second"));
     std::string text;
@@ -180,7 +180,7 @@ TEST(GetTextFrame, FirstOfTwoFramesWins) {
 }
 
 TEST(GetTextFrame, EmptyOrEncodingOnlyData) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", {});
     AddRawFrame(tag, "TALB", {0x00});
     std::string text;
@@ -189,7 +189,7 @@ TEST(GetTextFrame, EmptyOrEncodingOnlyData) {
 }
 
 TEST(GetTextFrame, Utf16HiDecodes) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     // Encoding 1, BOM FF FE, 'H' 00 'i' 00.
     AddRawFrame(tag, "TIT2", {0x01, 0xFF, 0xFE, 'H', 0, 'i', 0});
     std::string text;
@@ -198,7 +198,7 @@ TEST(GetTextFrame, Utf16HiDecodes) {
 }
 
 TEST(GetTextFrame, Utf16CyrillicGives4WithCharactersBefore) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", {0x01, 0xFF, 0xFE, 'H', 0, 0x16, 0x04});
     std::string text;
     EXPECT_EQ(tag.GetTextFrame("TIT2", text), kCharAbove255);
@@ -206,7 +206,7 @@ TEST(GetTextFrame, Utf16CyrillicGives4WithCharactersBefore) {
 }
 
 TEST(GetTextFrame, Latin1TabGives8AndEmptyText) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", {0x00, 'a', 0x09, 'b'});
     std::string text;
     EXPECT_EQ(tag.GetTextFrame("TIT2", text), kInvalidText);
@@ -214,14 +214,14 @@ TEST(GetTextFrame, Latin1TabGives8AndEmptyText) {
 }
 
 TEST(GetTextFrame, EncryptedFrameGives9) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", Latin1Text("secret"), kFmtEncryption);
     std::string text;
     EXPECT_EQ(tag.GetTextFrame("TIT2", text), kEncrypted);
 }
 
 TEST(GetTextFrame, CompressedFrameIsInflatedOnAccessOnly) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes plain = Latin1Text("Squeezed title");
     const int n = AddRawFrame(tag, "TIT2", Zlib(plain), kFmtCompression | kFmtDataLength,
                               static_cast<uint32_t>(plain.size()));
@@ -239,7 +239,7 @@ TEST(GetTextFrame, UnsynchronisedV4FrameIsResynchronisedOnAccess) {
     // v4 frame flagged 0x02; stored data 00 'x' FF 00 E0 'y' means 00 'x' FF E0 'y'.
     WriteFile(dir.file("a.mp3"),
               Tag(4, 0, Frame4("TIT2", {0x00, 'x', 0xFF, 0x00, 0xE0, 'y'}, 0, kFmtUnsync), 4));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(dir.file("a.mp3"), 0), 0);
     EXPECT_EQ(tag.Frames.Frame(1).PlainSize, 5u);
     std::string text;
@@ -248,7 +248,7 @@ TEST(GetTextFrame, UnsynchronisedV4FrameIsResynchronisedOnAccess) {
 }
 
 TEST(GetTextFrame, UnknownEncodingGives5) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "TIT2", {0x07, 'a'});
     std::string text;
     EXPECT_EQ(tag.GetTextFrame("TIT2", text), kUnknownEncoding);
@@ -257,7 +257,7 @@ TEST(GetTextFrame, UnknownEncodingGives5) {
 // --- GetCommentFrame ---
 
 TEST(GetCommentFrame, Utf16EmptyDescriptionYieldsTheText) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     // Encoding 1, "eng", description BOM FF FE + 00 00, text BOM FF FE "Yo".
     AddRawFrame(tag, "COMM", {0x01, 'e', 'n', 'g', 0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 'Y', 0, 'o', 0});
     COMM c;
@@ -269,7 +269,7 @@ TEST(GetCommentFrame, Utf16EmptyDescriptionYieldsTheText) {
 }
 
 TEST(GetCommentFrame, MatchesDescriptionAndThreeLetterLanguage) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "COMM", Cat({{0}, Str("deu"), Str("iTunNORM"), {0}, Str("norm")}));
     AddRawFrame(tag, "COMM", Cat({{0}, Str("deu"), {0}, Str("German")}));
     AddRawFrame(tag, "COMM", Cat({{0}, Str("ENG"), {0}, Str("Line 1\r\nLine 2")}));
@@ -285,7 +285,7 @@ TEST(GetCommentFrame, MatchesDescriptionAndThreeLetterLanguage) {
 }
 
 TEST(GetCommentFrame, BadDescriptionEndsTheSearch) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "COMM", Cat({{0}, Str("ENG"), Str("a\tb"), {0}, Str("x")}));
     AddRawFrame(tag, "COMM", Cat({{0}, Str("ENG"), {0}, Str("never reached")}));
     COMM c;
@@ -293,7 +293,7 @@ TEST(GetCommentFrame, BadDescriptionEndsTheSearch) {
 }
 
 TEST(GetCommentFrame, ShortFrameGives2) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     AddRawFrame(tag, "COMM", {0x00, 'E', 'N'});
     COMM c;
     EXPECT_EQ(tag.GetCommentFrame(c, "", "None"), kNoData);
@@ -302,7 +302,7 @@ TEST(GetCommentFrame, ShortFrameGives2) {
 // --- Frame index ---
 
 TEST(FrameIndex, AddFrameChecksAndUpperCasesIds) {
-    TFrameIndex index;
+    FrameIndex index;
     EXPECT_EQ(index.AddFrame("TIT"), 0);
     EXPECT_EQ(index.AddFrame("TI-2"), 0);
     EXPECT_EQ(index.AddFrame("T\xC9T2"), 0);
@@ -316,7 +316,7 @@ TEST(FrameIndex, AddFrameChecksAndUpperCasesIds) {
 }
 
 TEST(FrameIndex, NumberOutOfRangeRaises) {
-    TFrameIndex index;
+    FrameIndex index;
     index.AddFrame("TIT2");
     try {
         index.Frame(2);
@@ -330,7 +330,7 @@ TEST(FrameIndex, NumberOutOfRangeRaises) {
 // --- Transforms ---
 
 TEST(Transforms, ResynchroniseOnlyUnsynchronisedData) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int plain = AddRawFrame(tag, "TIT2", {0xFF, 0x00, 0x00});
     EXPECT_EQ(tag.Resynchronise(plain), -1);
     const int n =
@@ -342,7 +342,7 @@ TEST(Transforms, ResynchroniseOnlyUnsynchronisedData) {
 }
 
 TEST(Transforms, UnsynchroniseStuffsAfterFFBeforeZeroOrE0) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int n = AddRawFrame(tag, "TIT2", {0xFF, 0xE0, 0xFF, 0x41, 0xFF, 0x00, 0xFF});
     EXPECT_EQ(tag.Unsynchronise(n), 0);
     EXPECT_EQ(tag.Frames.GetData(n), (Bytes{0xFF, 0x00, 0xE0, 0xFF, 0x41, 0xFF, 0x00, 0x00, 0xFF}));
@@ -352,7 +352,7 @@ TEST(Transforms, UnsynchroniseStuffsAfterFFBeforeZeroOrE0) {
 }
 
 TEST(Transforms, CompressAndDecompressRoundTrip) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes plain = Latin1Text(std::string(1000, 'x'));
     const int n = AddRawFrame(tag, "TIT2", plain);
     EXPECT_EQ(tag.CompressFrame(n), 0);
@@ -366,7 +366,7 @@ TEST(Transforms, CompressAndDecompressRoundTrip) {
 }
 
 TEST(Transforms, DecompressRefusesUnsyncAndEncryptedData) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int u = AddRawFrame(tag, "TIT2", Zlib({1, 2}), kFmtCompression | kFmtUnsync, 2);
     EXPECT_EQ(tag.DecompressFrame(u), 2);
     const int e = AddRawFrame(tag, "TALB", Zlib({1, 2}), kFmtCompression | kFmtEncryption, 2);
@@ -379,7 +379,7 @@ TEST(Transforms, DecompressRefusesUnsyncAndEncryptedData) {
 }
 
 TEST(Transforms, DecompressWithWrongLengthReplacesDataAndGivesMinus2) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes plain(100, 'a');
     const int n = AddRawFrame(tag, "TIT2", Zlib(plain), kFmtCompression, 150);
     EXPECT_EQ(tag.DecompressFrame(n), -2);
@@ -387,7 +387,7 @@ TEST(Transforms, DecompressWithWrongLengthReplacesDataAndGivesMinus2) {
 }
 
 TEST(Transforms, CorruptStreamGives4AndLeavesFrame) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes junk = {0x78, 0x9C, 0x01, 0x02, 0x03};
     const int n = AddRawFrame(tag, "TIT2", junk, kFmtCompression, 10);
     EXPECT_EQ(tag.DecompressFrame(n), 4);
@@ -397,7 +397,7 @@ TEST(Transforms, CorruptStreamGives4AndLeavesFrame) {
 
 TEST(Transforms, InflationStopsAtDataLength) {
     // One MiB of zeros compresses to about a kilobyte; the frame claims 1000 bytes.
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes bomb = Zlib(Bytes(1 << 20, 0));
     const int n = AddRawFrame(tag, "TIT2", bomb, kFmtCompression, 1000);
     EXPECT_EQ(tag.DecompressFrame(n), 4);
@@ -405,7 +405,7 @@ TEST(Transforms, InflationStopsAtDataLength) {
 }
 
 TEST(Transforms, InflationWithUnknownLengthStopsAtTheCap) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const Bytes bomb = Zlib(Bytes(kInflateCapUnknownLength + 1, 0));
     const int n = AddRawFrame(tag, "TIT2", bomb, kFmtCompression, 0);
     EXPECT_EQ(tag.DecompressFrame(n), 4);

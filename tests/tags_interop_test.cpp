@@ -4,7 +4,7 @@
 // mutagen at test time: skipped with a message when it is missing).
 
 #include "tags/id3v2.h"
-#include "tags/sfuncs.h"
+#include "tags/title_lookup.h"
 #include "tags_test_util.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +64,7 @@ std::map<std::string, std::map<std::string, std::string>> Expected() {
 }
 
 // Reads what the tag object holds, as the title lookup would show it.
-std::map<std::string, std::string> OurTexts(Tid3v2tag &tag) {
+std::map<std::string, std::string> OurTexts(Id3v2Tag &tag) {
     std::map<std::string, std::string> out;
     for (const char *id : {"TIT2", "TPE1", "TALB", "TYER", "TCON", "TRCK"}) {
         std::string text;
@@ -130,7 +130,7 @@ const std::vector<std::string> kFiles = {"v23-latin1.mp3",  "v23-utf16.mp3",   "
 TEST_P(MutagenFiles, LoadHereWithTheSameTexts) {
     const auto expected = Expected();
     ASSERT_TRUE(expected.count(GetParam())) << "fixture missing from expected.tsv";
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const uint16_t status = tag.LoadTag(kFixtures + GetParam(), 0);
     ASSERT_LE(status, 0xFF);
     EXPECT_EQ(OurTexts(tag), expected.at(GetParam()));
@@ -164,7 +164,7 @@ TEST(MutagenInterop, FilesSavedHereLoadInMutagenWithTheSameTextsAndAudio) {
         const std::string path = dir.file(name);
         std::filesystem::copy_file(kFixtures + name, path);
         auto want = fixtures.at(name);
-        Tid3v2tag tag;
+        Id3v2Tag tag;
         ASSERT_LE(tag.LoadTag(path, 0), 0xFF) << name;
         // The editor's Save: new Latin-1 title, album and comment, the genre removed, the
         // rest kept as mutagen wrote it.
@@ -186,7 +186,7 @@ TEST(MutagenInterop, FilesSavedHereLoadInMutagenWithTheSameTextsAndAudio) {
         const Bytes saved = ReadFile(path);
         ASSERT_EQ(saved.size(), tag.TagSize + audio.size()) << name;
         EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.begin() + tag.TagSize)) << name;
-        Tid3v2tag again;
+        Id3v2Tag again;
         ASSERT_LE(again.LoadTag(path, 0), 0xFF) << name;
         EXPECT_EQ(OurTexts(again), want) << name;
     }
@@ -212,7 +212,7 @@ TEST(MutagenInterop, FileTaggedOnlyHereLoadsInMutagen) {
     for (uint8_t version : {3, 4}) {
         const std::string path = dir.file("new" + std::to_string(version) + ".mp3");
         WriteFile(path, audio);
-        Tid3v2tag tag;
+        Id3v2Tag tag;
         tag.SetTextFrame("TPE1", "K\xFCnstler");
         tag.SetTextFrame("TIT2", "Titel");
         tag.SetUnsynchronisation(version == 3);

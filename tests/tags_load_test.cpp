@@ -17,7 +17,7 @@ namespace {
 // Loads bytes written to a temporary file.
 struct Loaded {
     TempDir dir;
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     uint16_t status = 0;
     std::string path;
     explicit Loaded(const Bytes &file, int64_t position = 0) {
@@ -27,7 +27,7 @@ struct Loaded {
     }
 };
 
-std::string DataText(const Tid3v2tag &tag, int n) {
+std::string DataText(const Id3v2Tag &tag, int n) {
     const Bytes &d = tag.Frames.GetData(n);
     return std::string(d.begin(), d.end());
 }
@@ -36,14 +36,14 @@ std::string DataText(const Tid3v2tag &tag, int n) {
 
 TEST(LoadTag, MissingFileGives0100) {
     TempDir dir;
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.LoadTag(dir.file("absent.mp3"), 0), kNoFile);
     EXPECT_TRUE(tag.FileName.empty());
 }
 
 TEST(LoadTag, FolderGives0100) {
     TempDir dir;
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.LoadTag(dir.path().string(), 0), kNoFile);
 }
 
@@ -89,7 +89,7 @@ TEST(LoadTag, NonZeroRevisionGives1100WhenNotAccepted) {
     TempDir dir;
     const Bytes body = Frame3("TIT2", Latin1Text("x"));
     WriteFile(dir.file("a.mp3"), Cat({Header(3, 0, static_cast<uint32_t>(body.size()), 1), body}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.AcceptRevision = false;
     EXPECT_EQ(tag.LoadTag(dir.file("a.mp3"), 0), kBadVersion);
 }
@@ -146,7 +146,7 @@ TEST(LoadTag, V3FrameEndingBeyond256MBIsCorruptWithoutAllocating) {
         Cat({Str("ID3"), {3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F}, Str("APIC"), BE32(body - 10), {0, 0}});
     WriteFile(path, head);
     ASSERT_EQ(::truncate(path.c_str(), 10 + off_t{body}), 0);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.LoadTag(path, 0), kCorrupt);
 }
 
@@ -179,7 +179,7 @@ TEST(LoadTag, V3FormatFlagsConvertWithExtraBytesInOrder) {
     const Bytes extra = {0x00, 0x00, 0x01, 0x00, 0x05, 0x09};
     Loaded l(Tag(3, 0, Frame3("TIT2", Str("zz"), 0x00, 0xE0, extra), 4));
     ASSERT_EQ(l.status, 0);
-    const TFrameRecord &f = l.tag.Frames.Frame(1);
+    const FrameRecord &f = l.tag.Frames.Frame(1);
     EXPECT_EQ(f.StoredFlags.Format,
               kFmtGrouping | kFmtCompression | kFmtEncryption | kFmtDataLength);
     EXPECT_EQ(f.DataLength, 256u);
@@ -194,7 +194,7 @@ TEST(LoadTag, V4ExtraBytesInOrderGroupingEncryptionLength) {
     const Bytes extra = {0x07, 0x03, 0x00, 0x00, 0x00, 0x02};
     Loaded l(Tag(4, 0, Frame4("TIT2", Str("ab"), 0x00, 0x45, extra), 4));
     ASSERT_EQ(l.status, 0);
-    const TFrameRecord &f = l.tag.Frames.Frame(1);
+    const FrameRecord &f = l.tag.Frames.Frame(1);
     EXPECT_EQ(f.GroupID, 7);
     EXPECT_EQ(f.EncryptionMethod, 3);
     EXPECT_EQ(f.DataLength, 2u);
@@ -368,7 +368,7 @@ TEST(LoadTag, FailedLoadKeepsThePreviousFrames) {
     TempDir dir;
     WriteFile(dir.file("tagged.mp3"), Tag(3, 0, Frame3("TIT2", Latin1Text("Old")), 10));
     WriteFile(dir.file("plain.mp3"), Audio(500));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(dir.file("tagged.mp3"), 0), 0);
     EXPECT_EQ(tag.LoadTag(dir.file("plain.mp3"), 0), kNoTag);
     EXPECT_EQ(tag.FileName, dir.file("plain.mp3"));
@@ -382,7 +382,7 @@ TEST(LoadTag, ReadOnlyFileIsNoted) {
     Loaded l(Tag(3, 0, Frame3("TIT2", Latin1Text("x")), 10));
     EXPECT_FALSE(l.tag.ReadOnlyFile);
     ASSERT_EQ(::chmod(l.path.c_str(), 0444), 0);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.LoadTag(l.path, 0), 0);
     EXPECT_TRUE(tag.ReadOnlyFile);
 }

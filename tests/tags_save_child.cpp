@@ -13,7 +13,7 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: tags_save_child FILE\n");
         return 2;
     }
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     if (tag.LoadTag(argv[1], 0) > 0xFF) {
         return 3;
     }

@@ -18,7 +18,7 @@ using namespace id3v2;
 
 namespace {
 
-std::string Text(Tid3v2tag &tag, const std::string &id) {
+std::string Text(Id3v2Tag &tag, const std::string &id) {
     std::string text;
     tag.GetTextFrame(id, text);
     return text;
@@ -38,7 +38,7 @@ size_t OtherFiles(const TempDir &dir, const std::string &keep) {
 // --- SetTextFrame / SetCommentFrame ---
 
 TEST(SetTextFrame, ReplacesAddsAndRemoves) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.SetTextFrame("TIT2", "One"), kOk);
     EXPECT_EQ(tag.SetTextFrame("TPE1", "Two"), kOk);
     EXPECT_EQ(tag.Frames.Count(), 2);
@@ -53,7 +53,7 @@ TEST(SetTextFrame, ReplacesAddsAndRemoves) {
 }
 
 TEST(SetTextFrame, IdRules) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.SetTextFrame("TXXX", "x"), kIdNotAllowed);
     EXPECT_EQ(tag.SetTextFrame("COMM", "x"), kIdNotAllowed);
     EXPECT_EQ(tag.SetTextFrame("TIT22", "x"), kIdNotAllowed);
@@ -61,7 +61,7 @@ TEST(SetTextFrame, IdRules) {
 }
 
 TEST(SetTextFrame, KeepsWantedFlagsOfACompressedFrame) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int n = tag.Frames.AddFrame("TIT2");
     tag.Frames.Frame(n).Data = {1, 2, 3};
     tag.Frames.Frame(n).StoredFlags.Format = kFmtCompression | kFmtDataLength;
@@ -72,7 +72,7 @@ TEST(SetTextFrame, KeepsWantedFlagsOfACompressedFrame) {
 }
 
 TEST(SetCommentFrame, ReplacesFirstEmptyDescriptionWhateverLanguage) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int n = tag.Frames.AddFrame("COMM");
     tag.Frames.Frame(n).Data = Cat({{0}, Str("deu"), {0}, Str("alt")});
     COMM c{0, "ENG", "", "new text"};
@@ -83,7 +83,7 @@ TEST(SetCommentFrame, ReplacesFirstEmptyDescriptionWhateverLanguage) {
 }
 
 TEST(SetCommentFrame, AddsRemovesAndChecks) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     COMM c{0, "ENG", "desc", "text"};
     EXPECT_EQ(tag.SetCommentFrame(c, "", "None"), kOk);
     ASSERT_EQ(tag.Frames.Count(), 1);
@@ -100,7 +100,7 @@ TEST(SetCommentFrame, AddsRemovesAndChecks) {
 }
 
 TEST(SetCommentFrame, DescriptionEndingInNulGetsNoSecond) {
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     COMM c{0, "ENG", std::string("d\0", 2), "t"};
     EXPECT_EQ(tag.SetCommentFrame(c, "x", "None"), kOk);
     EXPECT_EQ(tag.Frames.GetData(1), Cat({{0}, Str("ENG"), Str("d"), {0}, Str("t")}));
@@ -110,7 +110,7 @@ TEST(SetCommentFrame, DescriptionEndingInNulGetsNoSecond) {
 
 TEST(SaveTag, MissingFileGives0100) {
     TempDir dir;
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "x");
     EXPECT_EQ(tag.SaveTag(dir.file("absent.mp3"), 3, 0, 0), kNoFile);
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kNoFile); // nothing loaded: no file name
@@ -124,7 +124,7 @@ TEST(SaveTag, ReadOnlyFileGives0200AndIsNotTouched) {
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     struct stat before {};
     ::stat(path.c_str(), &before);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.SetTextFrame("TIT2", "changed");
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kReadOnly);
@@ -140,7 +140,7 @@ TEST(SaveTag, FailedLoadGivesFE00) {
     TempDir dir;
     const std::string path = dir.file("bad.mp3");
     WriteFile(path, Cat({Header(3, 0, 500), Bytes(20)})); // shorter than the tag claims
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), kFileTooShort);
     tag.SetTextFrame("TIT2", "x");
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kCorrupt);
@@ -150,7 +150,7 @@ TEST(SaveTag, VersionAndRevisionChecks) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(100));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "x");
     EXPECT_EQ(tag.SaveTag(path, 2, 0, 0), kBadVersion);
     EXPECT_EQ(tag.SaveTag(path, 4, 1, 0), kBadRevision);
@@ -161,7 +161,7 @@ TEST(SaveTag, PositionBeyondEndGives0800) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(100));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "x");
     EXPECT_EQ(tag.SaveTag(path, 3, 0, 101), kBeyondEnd);
 }
@@ -171,7 +171,7 @@ TEST(SaveTag, OnlyTitleEmptiedGivesFD00AndLeavesFile) {
     const std::string path = dir.file("a.mp3");
     const Bytes original = Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("Title")), 30), Audio(300)});
     WriteFile(path, original);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     EXPECT_EQ(tag.SetTextFrame("TIT2", ""), kRemoved);
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kNoFrames);
@@ -182,7 +182,7 @@ TEST(SaveTag, OnlyEmptyFramesGiveFD00AfterTidying) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(300));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.Frames.AddFrame("TIT2"); // no data
     EXPECT_EQ(tag.SaveTag(path, 3, 0, 0), kNoFrames);
     EXPECT_EQ(ReadFile(path), Audio(300));
@@ -199,7 +199,7 @@ TEST(SaveTag, FiveThousandByteFileBecomes8192) {
     ASSERT_EQ(oldTag.size(), 1034u);
     const Bytes audio = Audio(5000 - 1034);
     WriteFile(path, Cat({oldTag, audio}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     // New tag before padding: header 10 + frame header 10 + 480 data bytes = 500.
     tag.SetTextFrame("TIT2", std::string(479, 'n'));
@@ -217,7 +217,7 @@ TEST(SaveTag, SavingAgainKeepsSizeAndPadding) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("x")), 10), Audio(7000)}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
     const Bytes first = ReadFile(path);
@@ -226,7 +226,7 @@ TEST(SaveTag, SavingAgainKeepsSizeAndPadding) {
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
     EXPECT_EQ(tag.PaddingSize, padding);
     EXPECT_EQ(ReadFile(path), first);
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(again.PaddingSize, padding);
     ASSERT_EQ(again.SaveTag("=", 0xFF, 0xFF, -1), 0);
@@ -238,7 +238,7 @@ TEST(SaveTag, FileWithoutTagGetsOneInsertedBeforeItsFirstByte) {
     const std::string path = dir.file("a.mp3");
     const Bytes audio = Audio(10000);
     WriteFile(path, audio);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     EXPECT_EQ(tag.LoadTag(path, 0), kNoTag);
     tag.SetTextFrame("TIT2", "Inserted");
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
@@ -246,7 +246,7 @@ TEST(SaveTag, FileWithoutTagGetsOneInsertedBeforeItsFirstByte) {
     ASSERT_EQ(saved.size(), 12288u);
     EXPECT_EQ(saved.size() - audio.size(), tag.TagSize);
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.begin() + tag.TagSize));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(Text(again, "TIT2"), "Inserted");
 }
@@ -260,7 +260,7 @@ TEST(SaveTag, ShrinkingTagCutsTheFile) {
         Cat({Tag(3, 0, Cat({Frame3("TIT2", Latin1Text("t")), Frame3("APIC", Audio(20000, 9))}),
                  100),
              audio}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.Frames.DeleteFrame(2);
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
@@ -275,7 +275,7 @@ TEST(SaveTag, TagAtAPositionKeepsTheBytesBefore) {
     const Bytes before(123, 0x42);
     const Bytes audio = Audio(500);
     WriteFile(path, Cat({before, Tag(4, 0, Frame4("TIT2", Latin1Text("x")), 10), audio}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 123), 0);
     tag.SetTextFrame("TALB", "Album");
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
@@ -283,7 +283,7 @@ TEST(SaveTag, TagAtAPositionKeepsTheBytesBefore) {
     EXPECT_TRUE(std::equal(before.begin(), before.end(), saved.begin()));
     EXPECT_EQ(saved.size() % 4096, 0u);
     EXPECT_TRUE(std::equal(audio.begin(), audio.end(), saved.end() - 500));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 123), 0);
     EXPECT_EQ(Text(again, "TALB"), "Album");
 }
@@ -292,7 +292,7 @@ TEST(SaveTag, TagOfAFileWithoutAudioIsRewritten) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Tag(3, 0, Frame3("TIT2", Latin1Text("x")), 5000));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
     EXPECT_EQ(ReadFile(path).size(), 4096u);
@@ -304,9 +304,9 @@ TEST(SaveTag, V3LayoutBytes) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Bytes{});
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "AB");
-    TFrameFlags w = tag.Frames.GetWantedFlags(1);
+    FrameFlags w = tag.Frames.GetWantedFlags(1);
     w.Status = kStTagAlter | kStFileAlter | kStReadOnly;
     tag.Frames.SetWantedFlags(1, w);
     tag.Frames.Frame(1).StoredFlags.Status = w.Status;
@@ -331,7 +331,7 @@ TEST(SaveTag, UnsyncFlagComesBackAndFFE0IsStuffed) {
     // stored as 00 'a' FF 00 E0.
     const Bytes frame = Cat({Str("TIT2"), BE32(4), {0, 0}, {0x00, 'a', 0xFF, 0x00, 0xE0}});
     WriteFile(path, Cat({Tag(3, 0x80, frame, 20), Audio(100)}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.Frames.GetData(1), (Bytes{0x00, 'a', 0xFF, 0xE0}));
     tag.SetTextFrame("TALB", "\xFF\xE0!");
@@ -344,7 +344,7 @@ TEST(SaveTag, UnsyncFlagComesBackAndFFE0IsStuffed) {
     // TALB follows: plain size 4, data 00 FF 00 E0 '!'.
     EXPECT_EQ(Bytes(saved.begin() + 25, saved.begin() + 40),
               Cat({Str("TALB"), {0, 0, 0, 4}, {0, 0}, {0x00, 0xFF, 0x00, 0xE0, '!'}}));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(Text(again, "TALB"), "\xFF\xE0!");
     EXPECT_EQ(Text(again, "TIT2"), "a\xFF\xE0");
@@ -354,7 +354,7 @@ TEST(SaveTag, V3HeaderBytesAreUnsynchronisedWithDataAsLookAhead) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Bytes{});
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetUnsynchronisation(true);
     // A 255-byte frame: its size field 00 00 00 FF is followed by the status byte 00.
     tag.SetTextFrame("TIT2", std::string(254, 'x'));
@@ -362,7 +362,7 @@ TEST(SaveTag, V3HeaderBytesAreUnsynchronisedWithDataAsLookAhead) {
     const Bytes saved = ReadFile(path);
     EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 21),
               Cat({Str("TIT2"), {0, 0, 0, 0xFF, 0x00}, {0, 0}}));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(Text(again, "TIT2"), std::string(254, 'x'));
 }
@@ -374,14 +374,14 @@ TEST(SaveTag, V4GroupingAndDataLengthLayoutReadsBackEqual) {
     const Bytes frame = Frame4("TIT2", {0x00, 'h', 'i'}, 0x00, kFmtGrouping | kFmtDataLength,
                                Cat({{0x21}, SyncSafe(3)}));
     WriteFile(path, Cat({Tag(4, 0, frame, 50), Audio(100)}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
     const Bytes saved = ReadFile(path);
     // Header, group byte, four sync-safe length bytes, data.
     EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 28),
               Cat({Str("TIT2"), SyncSafe(8), {0x00, 0x41}, {0x21}, SyncSafe(3), {0x00, 'h', 'i'}}));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(again.Frames.Frame(1).GroupID, 0x21);
     EXPECT_EQ(again.Frames.Frame(1).DataLength, 3u);
@@ -393,7 +393,7 @@ TEST(SaveTag, EditedGroupedFrameCannotBeWritten) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Tag(4, 0, Frame4("TIT2", {0x00, 'h'}, 0x00, kFmtGrouping, {0x21}), 50));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.SetTextFrame("TIT2", "new"); // the data is now plain: the grouping would change
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kGroupingChange);
@@ -405,7 +405,7 @@ TEST(SaveTag, EncryptionThatWouldChangeGivesC000) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Tag(3, 0, Frame3("TIT2", {0x00, 'h'}, 0x00, 0x40, {0x80}), 50));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.SetTextFrame("TIT2", "new");
     EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kEncryptionChange);
@@ -415,7 +415,7 @@ TEST(SaveTag, V4EncryptedFrameWithUnknownLengthGivesC200) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(10));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     const int n = tag.Frames.AddFrame("TIT2");
     tag.Frames.Frame(n).Data = {1, 2, 3};
     tag.Frames.Frame(n).StoredFlags.Format = kFmtEncryption;
@@ -428,14 +428,14 @@ TEST(SaveTag, WantedCompressionIsAppliedWithDataLength) {
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(10));
     for (uint8_t version : {3, 4}) {
-        Tid3v2tag tag;
+        Id3v2Tag tag;
         tag.SetTextFrame("TIT2", std::string(2000, 'c'));
-        TFrameFlags w = tag.Frames.GetWantedFlags(1);
+        FrameFlags w = tag.Frames.GetWantedFlags(1);
         w.Format = kFmtCompression;
         tag.Frames.SetWantedFlags(1, w);
         ASSERT_EQ(tag.SaveTag(path, version, 0, 0), 0);
         EXPECT_EQ(tag.Frames.GetWantedFlags(1).Format, kFmtCompression | kFmtDataLength);
-        Tid3v2tag again;
+        Id3v2Tag again;
         ASSERT_EQ(again.LoadTag(path, 0), 0);
         EXPECT_EQ(again.Frames.GetStoredFlags(1).Format, kFmtCompression | kFmtDataLength);
         EXPECT_EQ(again.Frames.GetDataLength(1), 2001u);
@@ -448,7 +448,7 @@ TEST(SaveTag, V3CrcCoversTheFramesAsWritten) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(10));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "Checked");
     tag.SetCRCPresent(true);
     ASSERT_EQ(tag.SaveTag(path, 3, 0, 0), 0);
@@ -459,7 +459,7 @@ TEST(SaveTag, V3CrcCoversTheFramesAsWritten) {
     const uint32_t crc = Crc32Update(0xFFFFFFFFu, frame.data(), frame.size());
     EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 24),
               Cat({{0, 0, 0, 0x0A, 0x80, 0x00}, BE32(tag.PaddingSize), BE32(crc)}));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(again.CRC, crc);
     EXPECT_EQ(again.PaddingSize, tag.PaddingSize);
@@ -469,7 +469,7 @@ TEST(SaveTag, V4CrcCoversFramesAndPadding) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
     WriteFile(path, Audio(10));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "Checked");
     tag.SetCRCPresent(true);
     tag.SetRestricted(true);
@@ -488,7 +488,7 @@ TEST(SaveTag, V4CrcCoversFramesAndPadding) {
                    {uint8_t((crc >> 28) & 0x0F), uint8_t((crc >> 21) & 0x7F),
                     uint8_t((crc >> 14) & 0x7F), uint8_t((crc >> 7) & 0x7F), uint8_t(crc & 0x7F)},
                    {0x01, 0x05}}));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(again.CRC, crc);
     EXPECT_EQ(again.Restrictions, 0x05);
@@ -502,7 +502,7 @@ TEST(SaveTag, V4FooterIsReplacedNotLeftAsAudio) {
         Cat({Str("3DI"), {4, 0, 0x10}, SyncSafe(static_cast<uint32_t>(frame.size()))});
     const Bytes audio = Audio(700);
     WriteFile(path, Cat({Tag(4, 0x10, frame), footer, audio}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
     const Bytes saved = ReadFile(path);
@@ -520,10 +520,10 @@ TEST(SaveTag, V3ToV4Conversion) {
                  Cat({Frame3("TIT2", Latin1Text("Title")), Frame3("TPE1", Latin1Text("Artist"))}),
                  10),
              Audio(50)}));
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     ASSERT_EQ(tag.SaveTag("=", 4, 0, -1), 0);
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(path, 0), 0);
     EXPECT_EQ(again.Version, 4);
     EXPECT_EQ(Text(again, "TIT2"), "Title");
@@ -539,7 +539,7 @@ TEST(SaveTag, KeepsPermissionsAndWritesBesideThenRenames) {
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     struct stat before {};
     ::stat(path.c_str(), &before);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(path, 0), 0);
     tag.SetTextFrame("TIT2", "y");
     ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
@@ -556,11 +556,11 @@ TEST(SaveTag, SymlinkedFileIsSavedThroughTheLink) {
     const std::string link = dir.file("link.mp3");
     WriteFile(real, Audio(100));
     ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.SetTextFrame("TIT2", "via link");
     ASSERT_EQ(tag.SaveTag(link, 3, 0, 0), 0);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    Tid3v2tag again;
+    Id3v2Tag again;
     ASSERT_EQ(again.LoadTag(real, 0), 0);
     EXPECT_EQ(Text(again, "TIT2"), "via link");
 }
@@ -578,7 +578,7 @@ TEST(SaveTag, WriteErrorLeavesTheOldFileWhole) {
         ::signal(SIGXFSZ, SIG_IGN);
         struct rlimit limit = {8192, 8192};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        Tid3v2tag tag;
+        Id3v2Tag tag;
         if (tag.LoadTag(path, 0) != 0) {
             ::_exit(100);
         }

@@ -10,14 +10,14 @@
 #include <unistd.h>
 #endif
 
-#include "app/Unit1.h"
-#include "controls/D3KBmLbl.h"
-#include "effects/eq.h"
-#include "playback/Unit2.h"
-#include "prefs/Unit5.h"
-#include "radio/iradio.h"
-#include "tags/id3.h"
+#include "app/player_window.h"
+#include "controls/bitmap_font_label.h"
+#include "effects/equalizer_window.h"
+#include "playback/playlist_window.h"
+#include "prefs/config_window.h"
+#include "radio/radio_window.h"
 #include "tags/id3v2.h"
+#include "tags/tag_editor.h"
 
 namespace mirvane {
 
@@ -26,21 +26,21 @@ Program::Program() = default;
 Program::~Program() {
     // A program that ends without its player window having closed (a test that drops it)
     // still runs the close step: the list is kept and the audio library released.
-    if (Form1) {
-        Form1->close();
+    if (player) {
+        player->close();
     }
-    delete form3;
-    form3 = nullptr;
-    delete eq2;
-    eq2 = nullptr;
-    delete Form5;
-    Form5 = nullptr;
-    delete Form2;
-    Form2 = nullptr;
-    delete id32;
-    id32 = nullptr;
-    delete Form1;
-    Form1 = nullptr;
+    delete radio;
+    radio = nullptr;
+    delete equalizer;
+    equalizer = nullptr;
+    delete config;
+    config = nullptr;
+    delete playlist;
+    playlist = nullptr;
+    delete tagEditor;
+    tagEditor = nullptr;
+    delete player;
+    player = nullptr;
 }
 
 std::unique_ptr<Program> StartProgram(const StartOptions &options) {
@@ -48,19 +48,19 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     auto program = std::make_unique<Program>();
     program->commandLine = options.commandLine;
     program->getAudioVersion = options.getAudioVersion;
-    program->lookupTag = std::make_unique<Tid3v2tag>();
+    program->lookupTag = std::make_unique<Id3v2Tag>();
 
-    program->Form1 = new TForm1(*program);
-    program->id32 = new Tid32();
-    program->id32->setObjectName("id32");
-    program->Form2 = new TForm2(*program);
-    program->Form5 = new TForm5();
-    program->eq2 = new Teq2(*program);
-    program->form3 = new Tform3();
+    program->player = new PlayerWindow(*program);
+    program->tagEditor = new TagEditor();
+    program->tagEditor->setObjectName("id32");
+    program->playlist = new PlaylistWindow(*program);
+    program->config = new ConfigWindow();
+    program->equalizer = new EqualizerWindow(*program);
+    program->radio = new RadioWindow();
 
     // This replaces the title a command-line file put there.
-    program->Form1->SetBannerText("Mirvane Player");
-    program->Form1->show();
+    program->player->SetBannerText("Mirvane Player");
+    program->player->show();
     return program;
 }
 
@@ -109,8 +109,8 @@ void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalSocket[0], &byte, 1);
         notifier->setEnabled(false);
-        if (program && program->Form1) {
-            program->Form1->close();
+        if (program && program->player) {
+            program->player->close();
         }
         QCoreApplication::quit();
     });

@@ -12,13 +12,13 @@
 
 #include "bass.h"
 
-class TForm1;
-class Tid32;
-class TForm2;
-class TForm5;
-class Teq2;
-class Tform3;
-class Tid3v2tag;
+class PlayerWindow;
+class TagEditor;
+class PlaylistWindow;
+class ConfigWindow;
+class EqualizerWindow;
+class RadioWindow;
+class Id3v2Tag;
 
 namespace mirvane {
 
@@ -28,14 +28,14 @@ struct Program {
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    TForm1 *Form1 = nullptr; // player window, the main window
-    Tid32 *id32 = nullptr;   // tag editor
-    TForm2 *Form2 = nullptr; // playlist window with the playback engine
-    TForm5 *Form5 = nullptr; // configuration
-    Teq2 *eq2 = nullptr;     // equalizer
-    Tform3 *form3 = nullptr; // internet radio
+    PlayerWindow *player = nullptr;       // player window, the main window
+    TagEditor *tagEditor = nullptr;       // tag editor
+    PlaylistWindow *playlist = nullptr;   // playlist window with the playback engine
+    ConfigWindow *config = nullptr;       // configuration
+    EqualizerWindow *equalizer = nullptr; // equalizer
+    RadioWindow *radio = nullptr;         // internet radio
 
-    std::unique_ptr<Tid3v2tag> lookupTag; // the title lookup's own tag object
+    std::unique_ptr<Id3v2Tag> lookupTag; // the title lookup's own tag object
 
     // The raw command line as the start-up got it: "<program path>" <file>.
     QString commandLine;

@@ -1,6 +1,6 @@
 #pragma once
 // Pure text arithmetic of the bitmap-font banner: upper-casing, filling, the frame of a timer
-// tick and the glyph lookup. No widget needed; TD3KBitmappedLabel is a thin shell over these.
+// tick and the glyph lookup. No widget needed; BitmapFontLabel is a thin shell over these.
 // Positions in texts are 1-based where noted, as the banner's scroll position is.
 
 #include <QChar>

@@ -1,6 +1,6 @@
 #pragma once
 // Pure arithmetic of the bitmap slider: the ruler strip, the value/position mapping, steps,
-// paging sides and tick layout. No widget needed; TSlider is a thin shell around these.
+// paging sides and tick layout. No widget needed; BitmapSlider is a thin shell around these.
 //
 // Coordinates are slider client pixels. "Position" is the thumb's left edge (horizontal) or
 // top edge (vertical). Integer division truncates toward zero throughout.

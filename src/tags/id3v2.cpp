@@ -198,9 +198,9 @@ uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encod
 } // namespace id3v2
 
 // ---------------------------------------------------------------------------------------------
-// TFrameIndex
+// FrameIndex
 // ---------------------------------------------------------------------------------------------
-int TFrameIndex::AddFrame(const std::string &frameID) {
+int FrameIndex::AddFrame(const std::string &frameID) {
     if (frameID.size() != 4) {
         return 0;
     }
@@ -213,48 +213,48 @@ int TFrameIndex::AddFrame(const std::string &frameID) {
             return 0;
         }
     }
-    TFrameRecord record;
+    FrameRecord record;
     record.FrameID = std::move(id);
     record.Changed = true;
     frames_.push_back(std::move(record));
     return Count();
 }
 
-TFrameRecord &TFrameIndex::Frame(int n) {
+FrameRecord &FrameIndex::Frame(int n) {
     if (n < 1 || n > Count()) {
         throw std::out_of_range("Array range out of bounds.");
     }
     return frames_[static_cast<size_t>(n - 1)];
 }
 
-const TFrameRecord &TFrameIndex::Frame(int n) const {
+const FrameRecord &FrameIndex::Frame(int n) const {
     if (n < 1 || n > Count()) {
         throw std::out_of_range("Array range out of bounds.");
     }
     return frames_[static_cast<size_t>(n - 1)];
 }
 
-void TFrameIndex::DeleteFrame(int n) {
+void FrameIndex::DeleteFrame(int n) {
     Frame(n); // range check
     frames_.erase(frames_.begin() + (n - 1));
 }
 
-void TFrameIndex::ClearFrames() {
+void FrameIndex::ClearFrames() {
     frames_.clear();
 }
 
-void TFrameIndex::SetWantedFlags(int n, TFrameFlags flags) {
-    TFrameRecord &f = Frame(n);
+void FrameIndex::SetWantedFlags(int n, FrameFlags flags) {
+    FrameRecord &f = Frame(n);
     f.WantedFlags = flags;
     f.Changed = true;
 }
 
-void TFrameIndex::SetGroupID(int n, uint8_t id) {
+void FrameIndex::SetGroupID(int n, uint8_t id) {
     Frame(n).GroupID = id;
 }
 
-void TFrameIndex::SetPlainData(int n, std::vector<uint8_t> data) {
-    TFrameRecord &f = Frame(n);
+void FrameIndex::SetPlainData(int n, std::vector<uint8_t> data) {
+    FrameRecord &f = Frame(n);
     f.StoredFlags.Format = 0;
     // The old length (of a compressed or unsynchronised form) no longer describes the data; a
     // save computes it again where the layout needs it.
@@ -613,25 +613,25 @@ bool InflateBounded(const std::vector<uint8_t> &in, size_t limit, std::vector<ui
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: flags
+// Id3v2Tag: flags
 // ---------------------------------------------------------------------------------------------
-void Tid3v2tag::SetHeaderFlag(uint8_t bit, bool on) {
+void Id3v2Tag::SetHeaderFlag(uint8_t bit, bool on) {
     HeaderFlags = on ? (HeaderFlags | bit) : (HeaderFlags & ~bit);
     Modified = true;
 }
 
-void Tid3v2tag::SetExtFlag(uint8_t bit, bool on) {
+void Id3v2Tag::SetExtFlag(uint8_t bit, bool on) {
     ExtFlags = on ? (ExtFlags | bit) : (ExtFlags & ~bit);
     Modified = true;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: LoadTag
+// Id3v2Tag: LoadTag
 // ---------------------------------------------------------------------------------------------
 namespace {
 
 struct LoadContext {
-    Tid3v2tag &tag;
+    Id3v2Tag &tag;
     BodyReader &reader;
     uint32_t total; // TagSize + 10, for Progress
     uint16_t warnings = 0;
@@ -652,7 +652,7 @@ struct LoadContext {
 };
 
 uint16_t ParseExtendedHeaderV3(LoadContext &c, bool &paddingKnown) {
-    Tid3v2tag &t = c.tag;
+    Id3v2Tag &t = c.tag;
     if (!(t.HeaderFlags & kHdrExtended) || c.reader.Remaining() <= 10) {
         return 0;
     }
@@ -680,7 +680,7 @@ uint16_t ParseExtendedHeaderV3(LoadContext &c, bool &paddingKnown) {
 }
 
 uint16_t ParseExtendedHeaderV4(LoadContext &c) {
-    Tid3v2tag &t = c.tag;
+    Id3v2Tag &t = c.tag;
     if (!(t.HeaderFlags & kHdrExtended) || c.reader.Remaining() <= 6) {
         return 0;
     }
@@ -752,7 +752,7 @@ uint16_t ParseExtendedHeaderV4(LoadContext &c) {
 
 // Reads the frames; returns the status outcome (0 when the frames ended normally).
 uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
-    Tid3v2tag &t = c.tag;
+    Id3v2Tag &t = c.tag;
     const bool v3 = t.Version == 3;
     const uint32_t extPadding = t.PaddingSize;
     auto paddingFound = [&](uint64_t found) {
@@ -789,14 +789,14 @@ uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
         if (num == 0) {
             return c.Fail(kBadFrameID);
         }
-        TFrameRecord &f = t.Frames.Frame(num);
+        FrameRecord &f = t.Frames.Frame(num);
         auto drop = [&](uint16_t outcome) {
             t.Frames.DeleteFrame(num); // a frame not read whole does not stay
             return c.Fail(outcome);
         };
         const uint64_t left = c.reader.Remaining();
         uint32_t size = 0;
-        TFrameFlags flags;
+        FrameFlags flags;
         if (v3) {
             size = ReadBE32(h + 4);
             if (size > left || headerOffset + 10 + size > 0x10000000u) {
@@ -875,7 +875,7 @@ uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
 
 } // namespace
 
-uint16_t Tid3v2tag::LoadTag(const std::string &fileName, int64_t position) {
+uint16_t Id3v2Tag::LoadTag(const std::string &fileName, int64_t position) {
     Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.get() < 0) {
@@ -957,7 +957,7 @@ uint16_t Tid3v2tag::LoadTag(const std::string &fileName, int64_t position) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: reading frames
+// Id3v2Tag: reading frames
 // ---------------------------------------------------------------------------------------------
 namespace {
 bool TextIdAllowed(const std::string &id) {
@@ -965,8 +965,8 @@ bool TextIdAllowed(const std::string &id) {
 }
 } // namespace
 
-uint8_t Tid3v2tag::PrepareForReading(int n) {
-    TFrameRecord &f = Frames.Frame(n);
+uint8_t Id3v2Tag::PrepareForReading(int n) {
+    FrameRecord &f = Frames.Frame(n);
     if (f.WantedFlags.Format & kFmtUnsync) {
         Resynchronise(n);
     }
@@ -982,7 +982,7 @@ uint8_t Tid3v2tag::PrepareForReading(int n) {
     return kOk;
 }
 
-uint8_t Tid3v2tag::GetTextFrame(const std::string &frameID, std::string &text) {
+uint8_t Id3v2Tag::GetTextFrame(const std::string &frameID, std::string &text) {
     text.clear();
     if (!TextIdAllowed(frameID)) {
         return kIdNotAllowed;
@@ -1000,8 +1000,8 @@ uint8_t Tid3v2tag::GetTextFrame(const std::string &frameID, std::string &text) {
     return kNoSuchFrame;
 }
 
-uint8_t Tid3v2tag::FindComment(const std::string &description, const std::string &language,
-                               int &frame, size_t &textOffset) {
+uint8_t Id3v2Tag::FindComment(const std::string &description, const std::string &language,
+                              int &frame, size_t &textOffset) {
     for (int n = 1; n <= Frames.Count(); ++n) {
         if (Frames.Frame(n).FrameID != "COMM") {
             continue;
@@ -1035,8 +1035,8 @@ uint8_t Tid3v2tag::FindComment(const std::string &description, const std::string
     return kNoSuchFrame;
 }
 
-uint8_t Tid3v2tag::GetCommentFrame(COMM &comment, const std::string &description,
-                                   const std::string &language) {
+uint8_t Id3v2Tag::GetCommentFrame(COMM &comment, const std::string &description,
+                                  const std::string &language) {
     comment.Text.clear();
     int n = 0;
     size_t offset = 0;
@@ -1054,9 +1054,9 @@ uint8_t Tid3v2tag::GetCommentFrame(COMM &comment, const std::string &description
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: editing
+// Id3v2Tag: editing
 // ---------------------------------------------------------------------------------------------
-uint8_t Tid3v2tag::SetTextFrame(const std::string &frameID, const std::string &text) {
+uint8_t Id3v2Tag::SetTextFrame(const std::string &frameID, const std::string &text) {
     if (!TextIdAllowed(frameID)) {
         return kIdNotAllowed;
     }
@@ -1088,8 +1088,8 @@ uint8_t Tid3v2tag::SetTextFrame(const std::string &frameID, const std::string &t
     return kOk;
 }
 
-uint8_t Tid3v2tag::SetCommentFrame(const COMM &comment, const std::string &description,
-                                   const std::string &language) {
+uint8_t Id3v2Tag::SetCommentFrame(const COMM &comment, const std::string &description,
+                                  const std::string &language) {
     int n = 0;
     size_t offset = 0;
     const uint8_t found = FindComment(description, language, n, offset);
@@ -1129,10 +1129,10 @@ uint8_t Tid3v2tag::SetCommentFrame(const COMM &comment, const std::string &descr
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: frame data transforms
+// Id3v2Tag: frame data transforms
 // ---------------------------------------------------------------------------------------------
-int Tid3v2tag::Resynchronise(int n) {
-    TFrameRecord &f = Frames.Frame(n);
+int Id3v2Tag::Resynchronise(int n) {
+    FrameRecord &f = Frames.Frame(n);
     if (!(f.StoredFlags.Format & kFmtUnsync)) {
         return -1;
     }
@@ -1142,8 +1142,8 @@ int Tid3v2tag::Resynchronise(int n) {
     return 0;
 }
 
-int Tid3v2tag::DecompressFrame(int n) {
-    TFrameRecord &f = Frames.Frame(n);
+int Id3v2Tag::DecompressFrame(int n) {
+    FrameRecord &f = Frames.Frame(n);
     if (f.StoredFlags.Format & kFmtUnsync) {
         return 2;
     }
@@ -1167,8 +1167,8 @@ int Tid3v2tag::DecompressFrame(int n) {
     return result;
 }
 
-int Tid3v2tag::Unsynchronise(int n) {
-    TFrameRecord &f = Frames.Frame(n);
+int Id3v2Tag::Unsynchronise(int n) {
+    FrameRecord &f = Frames.Frame(n);
     if (f.StoredFlags.Format & kFmtUnsync) {
         return -1;
     }
@@ -1182,8 +1182,8 @@ int Tid3v2tag::Unsynchronise(int n) {
     return 0;
 }
 
-int Tid3v2tag::CompressFrame(int n) {
-    TFrameRecord &f = Frames.Frame(n);
+int Id3v2Tag::CompressFrame(int n) {
+    FrameRecord &f = Frames.Frame(n);
     if (f.StoredFlags.Format & kFmtCompression) {
         return -1;
     }
@@ -1210,17 +1210,17 @@ int Tid3v2tag::CompressFrame(int n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Tid3v2tag: SaveTag
+// Id3v2Tag: SaveTag
 // ---------------------------------------------------------------------------------------------
 namespace {
 
 // The serialised frames of a tag, as they will stand in the file.
-std::vector<uint8_t> SerialiseFrames(TFrameIndex &frames, uint8_t version, bool unsyncHeaders,
+std::vector<uint8_t> SerialiseFrames(FrameIndex &frames, uint8_t version, bool unsyncHeaders,
                                      uint32_t firstOffset) {
     std::vector<uint8_t> out;
     for (int n = 1; n <= frames.Count(); ++n) {
-        TFrameRecord &f = frames.Frame(n);
-        const TFrameFlags w = f.WantedFlags;
+        FrameRecord &f = frames.Frame(n);
+        const FrameFlags w = f.WantedFlags;
         std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
         if (version == 3) {
             const uint32_t dataSize = (f.StoredFlags.Format & kFmtUnsync)
@@ -1339,13 +1339,13 @@ std::string RealPathOf(const std::string &name) {
 
 } // namespace
 
-uint16_t Tid3v2tag::SaveTag(const std::string &fileName, uint8_t version, uint8_t revision,
-                            int64_t position) {
+uint16_t Id3v2Tag::SaveTag(const std::string &fileName, uint8_t version, uint8_t revision,
+                           int64_t position) {
     return SaveTagImpl(fileName, version, revision, position);
 }
 
-uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
-                                int64_t position) {
+uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
+                               int64_t position) {
     // 1. Resolve the file, the version and the position.
     const bool same = fileName == "=";
     const std::string target = same ? FileName : fileName;
@@ -1404,7 +1404,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     // 7. Tidy.
     if (TidyFrames) {
         for (int n = Frames.Count(); n >= 1; --n) {
-            TFrameRecord &f = Frames.Frame(n);
+            FrameRecord &f = Frames.Frame(n);
             if (f.WantedFlags.Format & kFmtCompression) {
                 f.WantedFlags.Format |= kFmtDataLength;
             }
@@ -1419,7 +1419,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     // 8. Version 4: data length indicators whose length is not known.
     if (ver == 4) {
         for (int n = 1; n <= Frames.Count(); ++n) {
-            TFrameRecord &f = Frames.Frame(n);
+            FrameRecord &f = Frames.Frame(n);
             if (!(f.WantedFlags.Format & kFmtDataLength) || f.DataLength != 0) {
                 continue;
             }
@@ -1447,7 +1447,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     // 9. Compression pass.
     StatusText = "Applying compression";
     for (int n = 1; n <= count; ++n) {
-        TFrameRecord &f = Frames.Frame(n);
+        FrameRecord &f = Frames.Frame(n);
         Progress = static_cast<uint8_t>(5 * n / count);
         if ((f.StoredFlags.Format ^ f.WantedFlags.Format) & kFmtCompression) {
             // Compression sits under unsynchronisation: undo that first (the pass below
@@ -1465,7 +1465,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     }
     // 10. Encryption check: the library never encrypts or decrypts.
     for (int n = 1; n <= count; ++n) {
-        TFrameRecord &f = Frames.Frame(n);
+        FrameRecord &f = Frames.Frame(n);
         if ((f.StoredFlags.Format ^ f.WantedFlags.Format) & kFmtEncryption) {
             if (!AllowFlagDrop) {
                 return kEncryptionChange;
@@ -1478,7 +1478,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     // 11. Unsynchronisation pass.
     StatusText = "Applying unsync";
     for (int n = 1; n <= count; ++n) {
-        TFrameRecord &f = Frames.Frame(n);
+        FrameRecord &f = Frames.Frame(n);
         Progress = static_cast<uint8_t>(5 * n / count + 5);
         if ((f.StoredFlags.Format ^ f.WantedFlags.Format) & kFmtUnsync) {
             if (f.StoredFlags.Format & kFmtUnsync) {
@@ -1490,7 +1490,7 @@ uint16_t Tid3v2tag::SaveTagImpl(const std::string &fileName, uint8_t version, ui
     }
     // 12. Grouping check.
     for (int n = 1; n <= count; ++n) {
-        TFrameRecord &f = Frames.Frame(n);
+        FrameRecord &f = Frames.Frame(n);
         if ((f.StoredFlags.Format ^ f.WantedFlags.Format) & kFmtGrouping) {
             if (!AllowFlagDrop) {
                 return kGroupingChange;

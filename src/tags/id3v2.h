@@ -1,6 +1,6 @@
 #pragma once
 // The ID3v2 tag library: reads ID3v2.3 and ID3v2.4 tags from the start
-// of an audio file into a Tid3v2tag, edits text and comment frames in memory, and writes the
+// of an audio file into a Id3v2Tag, edits text and comment frames in memory, and writes the
 // whole tag back with SaveTag.
 //
 // Texts are 8-bit Latin-1 std::strings (one byte per character, 0x00..0xFF); file names are
@@ -129,20 +129,20 @@ uint32_t Crc32Update(uint32_t crc, const uint8_t *p, size_t n);
 } // namespace id3v2
 
 // One frame, as it stood in the tag or as edited. Both flag pairs use the version-4 layout.
-struct TFrameFlags {
+struct FrameFlags {
     uint8_t Status = 0; // 0x40 tag alter preservation, 0x20 file alter preservation, 0x10 read only
     uint8_t Format = 0; // 0x40 grouping, 0x08 compression, 0x04 encryption, 0x02 unsync, 0x01 DLI
-    bool operator==(const TFrameFlags &) const = default;
+    bool operator==(const FrameFlags &) const = default;
 };
 
-struct TFrameRecord {
+struct FrameRecord {
     bool Changed = true;
     uint32_t HeaderOffset = 0; // from the tag header's first byte
     uint32_t PlainSize = 0;    // data size before unsynchronisation was last applied
     uint32_t HeaderLength = 0; // frame header as read, extra bytes included
     std::string FrameID;       // four characters A-Z, 0-9
-    TFrameFlags StoredFlags;   // the data in its present form
-    TFrameFlags WantedFlags;   // the form the frame is to be written in
+    FrameFlags StoredFlags;    // the data in its present form
+    FrameFlags WantedFlags;    // the form the frame is to be written in
     uint32_t DataLength = 0;   // length before compression (or unsync); 0 when not known
     uint8_t EncryptionMethod = 0;
     uint8_t GroupID = 0;
@@ -150,7 +150,7 @@ struct TFrameRecord {
 };
 
 // The frames of a tag, numbered from 1 in tag order; new frames are appended.
-class TFrameIndex {
+class FrameIndex {
   public:
     int Count() const { return static_cast<int>(frames_.size()); }
     // Adds a frame with an empty data stream: the ID must be four characters, is upper-cased,
@@ -159,15 +159,15 @@ class TFrameIndex {
     void DeleteFrame(int n); // keeps the order of the others
     void ClearFrames();
     // Frame n (1..Count); any other number throws std::out_of_range("Array range out of bounds.").
-    TFrameRecord &Frame(int n);
-    const TFrameRecord &Frame(int n) const;
+    FrameRecord &Frame(int n);
+    const FrameRecord &Frame(int n) const;
 
     // Per-field access by frame number (same range rule).
     const std::string &GetFrameID(int n) const { return Frame(n).FrameID; }
     const std::vector<uint8_t> &GetData(int n) const { return Frame(n).Data; }
-    TFrameFlags GetStoredFlags(int n) const { return Frame(n).StoredFlags; }
-    TFrameFlags GetWantedFlags(int n) const { return Frame(n).WantedFlags; }
-    void SetWantedFlags(int n, TFrameFlags flags);
+    FrameFlags GetStoredFlags(int n) const { return Frame(n).StoredFlags; }
+    FrameFlags GetWantedFlags(int n) const { return Frame(n).WantedFlags; }
+    void SetWantedFlags(int n, FrameFlags flags);
     uint32_t GetDataLength(int n) const { return Frame(n).DataLength; }
     uint8_t GetGroupID(int n) const { return Frame(n).GroupID; }
     void SetGroupID(int n, uint8_t id);
@@ -176,7 +176,7 @@ class TFrameIndex {
     void SetPlainData(int n, std::vector<uint8_t> data);
 
   private:
-    std::vector<TFrameRecord> frames_;
+    std::vector<FrameRecord> frames_;
 };
 
 // A comment record: Latin-1 strings; Language has at most 3 characters.
@@ -186,12 +186,12 @@ struct COMM {
 };
 
 // The tag object. Fields are public under their documented names.
-class Tid3v2tag {
+class Id3v2Tag {
   public:
-    Tid3v2tag() = default;
-    Tid3v2tag(const Tid3v2tag &) = delete;
-    Tid3v2tag &operator=(const Tid3v2tag &) = delete;
-    virtual ~Tid3v2tag() = default;
+    Id3v2Tag() = default;
+    Id3v2Tag(const Id3v2Tag &) = delete;
+    Id3v2Tag &operator=(const Id3v2Tag &) = delete;
+    virtual ~Id3v2Tag() = default;
 
     // --- Fields ---
     uint8_t Version = 3;
@@ -211,7 +211,7 @@ class Tid3v2tag {
     bool Loaded = true;
     uint8_t Progress = 0; // 0..100
     std::string StatusText;
-    TFrameIndex Frames;
+    FrameIndex Frames;
 
     // --- Options ---
     bool AcceptRevision = true;

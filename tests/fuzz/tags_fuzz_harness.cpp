@@ -43,7 +43,7 @@ uint64_t OldTagSize(const std::vector<uint8_t> &f, uint64_t pos) {
 // file end on a 4096-byte boundary: when the padding size ends in 0xFF and the CRC's first byte
 // is 0x00 or >= 0xE0, writing the padding size stuffs a byte, and one byte less of padding
 // stuffs none. SaveTag then writes a consistent tag that ends one byte past the boundary.
-bool UnsyncedV3Crc(const Tid3v2tag &tag) {
+bool UnsyncedV3Crc(const Id3v2Tag &tag) {
     return tag.Version == 3 && (tag.HeaderFlags & id3v2::kHdrUnsync) &&
            (tag.ExtFlags & id3v2::kExtCRC);
 }
@@ -57,7 +57,7 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
     }
     const uint8_t mode = size ? data[size - 1] : 0;
 
-    Tid3v2tag tag;
+    Id3v2Tag tag;
     tag.LoadTag(file, 0);
     // Read every frame the ways the program and the save do.
     for (int n = 1; n <= tag.Frames.Count(); ++n) {
@@ -88,7 +88,7 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
     if (mode & 0x08) {
         const int n = tag.Frames.Count();
         if (n > 0) {
-            TFrameFlags w = tag.Frames.GetWantedFlags(n);
+            FrameFlags w = tag.Frames.GetWantedFlags(n);
             w.Format |= id3v2::kFmtCompression;
             tag.Frames.SetWantedFlags(n, w);
         }
@@ -123,7 +123,7 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
         } else if (after.size() % 4096 != 0 && pos == 0 && !UnsyncedV3Crc(tag)) {
             failure = "the saved file does not end on a 4096-byte boundary";
         } else {
-            Tid3v2tag again;
+            Id3v2Tag again;
             const uint16_t reloaded = again.LoadTag(file, static_cast<int64_t>(pos));
             std::string text;
             COMM c;

@@ -11,7 +11,7 @@
 #include "bass.h"
 #include "decoder.h"
 #include "device.h"
-#include "paramEq.h"
+#include "param_eq.h"
 #include "resampler.h"
 
 #include <atomic>

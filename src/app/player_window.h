@@ -1,5 +1,5 @@
 #pragma once
-// TForm1, the player window: the main window of the program. Six picture buttons, the title
+// PlayerWindow, the player window: the main window of the program. Six picture buttons, the title
 // banner, the time display, three sliders, the spectrum area and the right-click menu that
 // reaches every other window. It owns the program's one timer routine (timers keyed by id),
 // CurrentIndex and the Next/Previous commands of the engine; closing it ends the program.
@@ -16,14 +16,14 @@
 #include <memory>
 
 #include "bass.h"
-#include "skin/skinloader.h"
+#include "skin/skin_loader.h"
 
 class QAction;
 class QMenu;
-class TD3KBitmappedLabel;
-class TSlider;
-class TSpectrum;
-class TWindowShaper;
+class BitmapFontLabel;
+class BitmapSlider;
+class SpectrumAnalyser;
+class WindowShaper;
 
 namespace mirvane {
 struct Program;
@@ -31,10 +31,10 @@ struct Program;
 
 // A picture button of the player window: shows a picture, has the hand cursor, and reports
 // presses, releases and clicks (a press and a release inside it).
-class TPictureButton : public QLabel {
+class PictureButton : public QLabel {
     Q_OBJECT
   public:
-    explicit TPictureButton(QWidget *parent);
+    explicit PictureButton(QWidget *parent);
   signals:
     void pressed();
     void released();
@@ -49,16 +49,16 @@ class TPictureButton : public QLabel {
 };
 
 // The analyser area: shows the last frame the spectrum painter drew.
-class TPaintBox : public QWidget {
+class AnalyserBox : public QWidget {
     Q_OBJECT
   public:
-    explicit TPaintBox(QWidget *parent);
-    const TSpectrum *Painter = nullptr; // its last frame is drawn at the top left, clipped
+    explicit AnalyserBox(QWidget *parent);
+    const SpectrumAnalyser *Painter = nullptr; // its last frame is drawn at the top left, clipped
   protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-class TForm1 : public QWidget {
+class PlayerWindow : public QWidget {
     Q_OBJECT
     Q_PROPERTY(int CurrentIndex MEMBER CurrentIndex)
     Q_PROPERTY(bool PositionTracking MEMBER PositionTracking)
@@ -73,8 +73,8 @@ class TForm1 : public QWidget {
 
     // The creation step: reads SkinName, Volume and OnTop, creates the spectrum painter and
     // loads the skin.
-    explicit TForm1(mirvane::Program &program);
-    ~TForm1() override;
+    explicit PlayerWindow(mirvane::Program &program);
+    ~PlayerWindow() override;
 
     // Engine state kept here.
     int CurrentIndex = 0;
@@ -83,16 +83,16 @@ class TForm1 : public QWidget {
 
     // Controls.
     QLabel *Image1 = nullptr;
-    TPictureButton *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr, *StopBtn = nullptr,
-                   *NextBtn = nullptr, *psBtn = nullptr;
-    TD3KBitmappedLabel *STitle = nullptr;
+    PictureButton *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr, *StopBtn = nullptr,
+                  *NextBtn = nullptr, *psBtn = nullptr;
+    BitmapFontLabel *STitle = nullptr;
     QWidget *vrDisplay1 = nullptr;
     QLabel *Label1 = nullptr; // elapsed time
     QLabel *Status = nullptr; // status indicator
-    TSlider *SliderPos = nullptr, *SliderVol = nullptr, *SliderBal = nullptr;
-    TPaintBox *PaintBox1 = nullptr;
+    BitmapSlider *SliderPos = nullptr, *SliderVol = nullptr, *SliderBal = nullptr;
+    AnalyserBox *PaintBox1 = nullptr;
     QLabel *Image4 = nullptr, *Image5 = nullptr, *Image6 = nullptr; // stopped, playing, paused
-    TWindowShaper *trans1 = nullptr;
+    WindowShaper *trans1 = nullptr;
     QList<QIcon> ImageList1; // 0 product, 1 controls, 2 preferences, 3 configuration, 4 play
 
     QMenu *JvPopupMenu1 = nullptr;
@@ -103,7 +103,7 @@ class TForm1 : public QWidget {
             *Exit1 = nullptr, *About1 = nullptr;
 
     const mirvane::SkinState &Skin() const { return skin_; }
-    TSpectrum *Spectrum() const { return spectrum_.get(); }
+    SpectrumAnalyser *Spectrum() const { return spectrum_.get(); }
     const std::array<float, 16> &BandLevels() const { return bandLevels_; }
 
     // The file named on the raw command line ("<program path>" <file>), or "".
@@ -173,7 +173,7 @@ class TForm1 : public QWidget {
     void BuildMenu();
     void ReadSettings();
     void FormClose();
-    void ButtonImage(TPictureButton *button, const char *stem);
+    void ButtonImage(PictureButton *button, const char *stem);
     void EndOfVolumeOrBalanceDrag(const QString &fixedLine);
     QString RowCaption(int row) const;
     bool RadioInUse() const;
@@ -181,7 +181,7 @@ class TForm1 : public QWidget {
 
     mirvane::Program &program_;
     mirvane::SkinState skin_;
-    std::unique_ptr<TSpectrum> spectrum_;
+    std::unique_ptr<SpectrumAnalyser> spectrum_;
     std::array<float, 1025> fft_{};
     std::array<float, 16> bandLevels_{};
     std::map<int, QTimer *> timers_;

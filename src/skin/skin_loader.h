@@ -21,9 +21,9 @@
 
 class QLabel;
 class QWidget;
-class TD3KBitmappedLabel;
-class TSlider;
-class TWindowShaper;
+class BitmapFontLabel;
+class BitmapSlider;
+class WindowShaper;
 
 namespace mirvane {
 
@@ -37,10 +37,10 @@ struct SkinParts {
     QLabel *plButton = nullptr, *PrevBtn = nullptr, *PlayBtn = nullptr, *StopBtn = nullptr,
            *psBtn = nullptr, *NextBtn = nullptr;
     QWidget *vrDisplay1 = nullptr;
-    TD3KBitmappedLabel *STitle = nullptr;
-    TSlider *SliderPos = nullptr, *SliderBal = nullptr, *SliderVol = nullptr;
+    BitmapFontLabel *STitle = nullptr;
+    BitmapSlider *SliderPos = nullptr, *SliderBal = nullptr, *SliderVol = nullptr;
     QWidget *PaintBox1 = nullptr; // analyser area; the painter keeps its own drawing size
-    TWindowShaper *trans1 = nullptr;
+    WindowShaper *trans1 = nullptr;
 };
 
 // What the player window keeps of the last LoadSkin.

@@ -1,6 +1,6 @@
 #pragma once
 // The tag editor window "ID3 Information": seven labelled boxes, Load and Save.
-// Its boxes double as the program's only tag cache: GetSongInfo (sfuncs.h) fills them for
+// Its boxes double as the program's only tag cache: GetSongInfo (title_lookup.h) fills them for
 // every file that is added or starts playing, and the callers read Artist and Title right after.
 //
 // GUI thread only. Created hidden at start-up; closing it only hides it. Texts shown come from
@@ -14,10 +14,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class Tid32 : public QWidget {
+class TagEditor : public QWidget {
     Q_OBJECT
   public:
-    explicit Tid32(QWidget *parent = nullptr);
+    explicit TagEditor(QWidget *parent = nullptr);
 
     // Controls; each objectName is the member's name.
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label6, *Label7;
@@ -27,7 +27,7 @@ class Tid32 : public QWidget {
     QLabel *CloseLabel; // the window is frameless: this red "X" hides it
 
     // The editor's own tag object, used by Load and Save; lives as long as the window.
-    Tid3v2tag Tag;
+    Id3v2Tag Tag;
 
     // Empties the seven boxes.
     void ClearBoxes();

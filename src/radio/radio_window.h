@@ -1,5 +1,5 @@
 #pragma once
-// Tform3, the internet radio window. For now it carries only what the playback engine reads
+// RadioWindow, the internet radio window. For now it carries only what the playback engine reads
 // and clears: the status text (non-empty while a radio stream connects or plays), the title,
 // the station name and the bit rate. GUI thread only.
 
@@ -7,10 +7,10 @@
 
 class QLabel;
 
-class Tform3 : public QWidget {
+class RadioWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit Tform3(QWidget *parent = nullptr);
+    explicit RadioWindow(QWidget *parent = nullptr);
 
     QLabel *Statuslbl = nullptr;  // connection status; non-empty: the radio is in use
     QLabel *Label3 = nullptr;     // title of the song the station plays

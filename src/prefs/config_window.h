@@ -1,14 +1,14 @@
 #pragma once
-// TForm5, the configuration window. For now a frameless window with its caption and its
+// ConfigWindow, the configuration window. For now a frameless window with its caption and its
 // close label; the player window's menu shows it and names the page to select. GUI thread
 // only.
 
 #include <QWidget>
 
-class TForm5 : public QWidget {
+class ConfigWindow : public QWidget {
     Q_OBJECT
   public:
-    explicit TForm5(QWidget *parent = nullptr);
+    explicit ConfigWindow(QWidget *parent = nullptr);
 
     // Shows the window with tree node `node` (counted from 0 in tree order) selected.
     Q_INVOKABLE void ShowNode(int node);

@@ -1,4 +1,4 @@
-#include "controls/Ing_Spectrum.h"
+#include "controls/spectrum_analyser.h"
 
 #include "controls/rounding.h"
 
@@ -21,14 +21,14 @@ void SpectrumBandLevels(std::span<const float, SpectrumFftLength> fft,
 
 } // namespace mirvane
 
-TSpectrum::TSpectrum(int width, int height, int bandCount)
+SpectrumAnalyser::SpectrumAnalyser(int width, int height, int bandCount)
     : m_width(std::max(width, 0)), m_height(std::max(height, 0)), m_bands(std::max(bandCount, 0)),
       m_back(std::max(m_width, 1), std::max(m_height, 1), QImage::Format_RGB32),
       m_levels(m_bands, 0.0f), m_peaks(m_bands, 0.0f), m_bars(m_bands, 0.0f) {
     m_back.fill(BackColor);
 }
 
-QRgb TSpectrum::Zone(float h) const {
+QRgb SpectrumAnalyser::Zone(float h) const {
     if (h <= float(LowLimit))
         return LowColor;
     if (h < float(MidLimit))
@@ -37,7 +37,7 @@ QRgb TSpectrum::Zone(float h) const {
 }
 
 // A horizontal line of BarWidth pixels from column x on `row`, clipped to the buffer.
-void TSpectrum::Line(QRgb *bits, int row, int x, QRgb colour) {
+void SpectrumAnalyser::Line(QRgb *bits, int row, int x, QRgb colour) {
     if (row < 0 || row >= m_height)
         return;
     const int from = std::max(x, 0);
@@ -48,7 +48,7 @@ void TSpectrum::Line(QRgb *bits, int row, int x, QRgb colour) {
     std::fill(line + from, line + to, colour);
 }
 
-void TSpectrum::Frame(std::span<const float> levels) {
+void SpectrumAnalyser::Frame(std::span<const float> levels) {
     for (int i = 0; i < m_bands; ++i) {
         const float v = i < int(levels.size()) ? levels[i] : 0.0f;
         m_levels[i] = std::isfinite(v) ? v : 0.0f;
@@ -96,7 +96,7 @@ void TSpectrum::Frame(std::span<const float> levels) {
     }
 }
 
-void TSpectrum::Paint(QPainter &target) const {
+void SpectrumAnalyser::Paint(QPainter &target) const {
     if (m_width == 0 || m_height == 0)
         return;
     // On a high-density target a 1:1 copy of a pre-enlarged frame is several times faster than
@@ -126,7 +126,7 @@ void TSpectrum::Paint(QPainter &target) const {
     target.drawImage(QPoint(0, 0), m_scaled);
 }
 
-void TSpectrum::Draw(QPainter &target, std::span<const float> levels) {
+void SpectrumAnalyser::Draw(QPainter &target, std::span<const float> levels) {
     Frame(levels);
     Paint(target);
 }

@@ -1,4 +1,4 @@
-#include "effects/eq.h"
+#include "effects/equalizer_window.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -8,7 +8,7 @@
 
 #include "app/program.h"
 #include "bass_fx.h"
-#include "playback/Unit2.h"
+#include "playback/playlist_window.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ class ClickLabel : public QLabel {
 
 } // namespace
 
-Teq2::Teq2(mirvane::Program &program)
+EqualizerWindow::EqualizerWindow(mirvane::Program &program)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), program_(program) {
     setObjectName("eq2");
     setWindowTitle("Mirvane Eq");
@@ -41,7 +41,7 @@ Teq2::Teq2(mirvane::Program &program)
         "QCheckBox { background: black; color: white; font-weight: bold; }");
     chkEqualizer->setCursor(Qt::ArrowCursor);
     // clicked (not toggled): setting the box from stored settings must not run the handler.
-    connect(chkEqualizer, &QCheckBox::clicked, this, &Teq2::chkEqualizerClick);
+    connect(chkEqualizer, &QCheckBox::clicked, this, &EqualizerWindow::chkEqualizerClick);
 
     auto *close = new ClickLabel("Close", this, [this] { Label2Click(); });
     close->setObjectName("Label2");
@@ -51,8 +51,8 @@ Teq2::Teq2(mirvane::Program &program)
     close->setToolTip("Close");
 }
 
-void Teq2::ApplyEqualizer() {
-    const DWORD channel = program_.Form2 ? program_.Form2->CurrentChannel : 0;
+void EqualizerWindow::ApplyEqualizer() {
+    const DWORD channel = program_.playlist ? program_.playlist->CurrentChannel : 0;
     DWORD frequency = 0;
     BASS_ChannelGetAttributes(channel, &frequency, nullptr, nullptr);
     BASS_FX_DSP_Set(channel, BASS_FX_DSPFX_PEAKEQ, 0);
@@ -68,19 +68,19 @@ void Teq2::ApplyEqualizer() {
     }
 }
 
-void Teq2::chkEqualizerClick() {
+void EqualizerWindow::chkEqualizerClick() {
     if (chkEqualizer->isChecked()) {
         ApplyEqualizer();
-    } else if (program_.Form2) {
-        BASS_FX_DSP_Remove(program_.Form2->CurrentChannel, BASS_FX_DSPFX_PEAKEQ);
+    } else if (program_.playlist) {
+        BASS_FX_DSP_Remove(program_.playlist->CurrentChannel, BASS_FX_DSPFX_PEAKEQ);
     }
 }
 
-void Teq2::Label2Click() {
+void EqualizerWindow::Label2Click() {
     hide();
 }
 
-void Teq2::paintEvent(QPaintEvent *) {
+void EqualizerWindow::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int s = (height() + 255) / 256;
     for (int i = 0; i < 256; ++i) {
@@ -88,7 +88,7 @@ void Teq2::paintEvent(QPaintEvent *) {
     }
 }
 
-void Teq2::mousePressEvent(QMouseEvent *) {
+void EqualizerWindow::mousePressEvent(QMouseEvent *) {
     if (windowHandle()) {
         windowHandle()->startSystemMove();
     }

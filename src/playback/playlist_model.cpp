@@ -1,4 +1,4 @@
-#include "playback/playlistmodel.h"
+#include "playback/playlist_model.h"
 
 namespace mirvane {
 

@@ -1,11 +1,11 @@
 #pragma once
-// TSpectrum: paints LED-style spectrum bars with falling peak markers into a back buffer of a
-// size fixed at creation, and copies each frame to a target in one block (no flicker). Bars
-// are 1-pixel lines with 1-pixel gaps: LowColor near the bottom, MidColor in the middle,
-// HighColor at the top. Bar and peak state carries over from frame to frame.
+// SpectrumAnalyser: paints LED-style spectrum bars with falling peak markers into a back buffer of
+// a size fixed at creation, and copies each frame to a target in one block (no flicker). Bars are
+// 1-pixel lines with 1-pixel gaps: LowColor near the bottom, MidColor in the middle, HighColor at
+// the top. Bar and peak state carries over from frame to frame.
 //
 // Usage (player window; a widget may only be painted inside its paintEvent):
-//   TSpectrum spectrum(169, 57, 16);
+//   SpectrumAnalyser spectrum(169, 57, 16);
 //   spectrum.LowLimit = 20; spectrum.MidLimit = 40;
 //   on each visual tick:
 //     mirvane::SpectrumBandLevels(fft, levels);   // fft: 1025 floats, levels: 16 floats
@@ -41,10 +41,10 @@ void SpectrumBandLevels(std::span<const float, SpectrumFftLength> fft,
 
 } // namespace mirvane
 
-class TSpectrum {
+class SpectrumAnalyser {
   public:
     // Size of the drawing and number of bands, fixed for the painter's life.
-    TSpectrum(int width, int height, int bandCount);
+    SpectrumAnalyser(int width, int height, int bandCount);
 
     // Copies the levels (missing ones count as 0, extra ones are ignored; NaN and infinity
     // count as 0), paints a frame into the back buffer and copies it to `target` at (0, 0).

@@ -1,4 +1,4 @@
-#include "controls/D3KBmLbl.h"
+#include "controls/bitmap_font_label.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -17,7 +17,7 @@ static QString DefaultFontChars() {
     return chars;
 }
 
-TD3KBitmappedLabel::TD3KBitmappedLabel(QWidget *parent) : QWidget(parent) {
+BitmapFontLabel::BitmapFontLabel(QWidget *parent) : QWidget(parent) {
     m_color = palette().color(QPalette::Window);
     m_fontChars = DefaultFontChars();
     // Every pixel is painted, so Qt need not erase first.
@@ -26,11 +26,11 @@ TD3KBitmappedLabel::TD3KBitmappedLabel(QWidget *parent) : QWidget(parent) {
     setText(QStringLiteral("Hi there!"));
 }
 
-TD3KBitmappedLabel::~TD3KBitmappedLabel() = default;
+BitmapFontLabel::~BitmapFontLabel() = default;
 
 // ---- properties --------------------------------------------------------------------------
 
-void TD3KBitmappedLabel::setText(const QString &text) {
+void BitmapFontLabel::setText(const QString &text) {
     m_text = text;
     m_tick.scrollPos = 1;
     m_tick.blinkPhase = 2;
@@ -39,46 +39,46 @@ void TD3KBitmappedLabel::setText(const QString &text) {
     update();
 }
 
-void TD3KBitmappedLabel::setFontBitmap(const QImage &bitmap) {
+void BitmapFontLabel::setFontBitmap(const QImage &bitmap) {
     m_font = bitmap.isNull() ? QImage() : bitmap.convertToFormat(QImage::Format_RGB32);
     if (!m_font.isNull())
         m_color = QColor::fromRgb(m_font.pixel(0, 0));
     update();
 }
 
-void TD3KBitmappedLabel::setFontChars(const QString &chars) {
+void BitmapFontLabel::setFontChars(const QString &chars) {
     if (chars == m_fontChars)
         return;
     m_fontChars = chars;
     update();
 }
 
-void TD3KBitmappedLabel::setCharWidth(int width) {
+void BitmapFontLabel::setCharWidth(int width) {
     if (width < 1 || width == m_charWidth)
         return;
     m_charWidth = width;
     update();
 }
 
-void TD3KBitmappedLabel::setFillChar(QChar c) {
+void BitmapFontLabel::setFillChar(QChar c) {
     if (c == m_fillChar)
         return;
     m_fillChar = c;
     update();
 }
 
-void TD3KBitmappedLabel::setUpperCase(bool on) {
+void BitmapFontLabel::setUpperCase(bool on) {
     if (on == m_upperCase)
         return;
     m_upperCase = on;
     update();
 }
 
-void TD3KBitmappedLabel::StopTimer() {
+void BitmapFontLabel::StopTimer() {
     m_timer.stop();
 }
 
-void TD3KBitmappedLabel::RestartTimer() {
+void BitmapFontLabel::RestartTimer() {
     m_timer.stop();
     if (!m_banner && !m_blink)
         return;
@@ -89,7 +89,7 @@ void TD3KBitmappedLabel::RestartTimer() {
     m_timer.start(std::max(m_bannerSpeed, 10), this);
 }
 
-void TD3KBitmappedLabel::setBanner(bool on) {
+void BitmapFontLabel::setBanner(bool on) {
     m_tick.scrollPos = 1;
     if (on != m_banner) {
         StopTimer();
@@ -100,13 +100,13 @@ void TD3KBitmappedLabel::setBanner(bool on) {
     update();
 }
 
-void TD3KBitmappedLabel::setBannerSpeed(int ms) {
+void BitmapFontLabel::setBannerSpeed(int ms) {
     m_bannerSpeed = ms;
     if (m_banner || m_blink)
         RestartTimer();
 }
 
-void TD3KBitmappedLabel::setBlink(bool on) {
+void BitmapFontLabel::setBlink(bool on) {
     m_tick.blinkPhase = 2;
     if (on != m_blink) {
         StopTimer();
@@ -116,37 +116,37 @@ void TD3KBitmappedLabel::setBlink(bool on) {
     update();
 }
 
-void TD3KBitmappedLabel::setAlignment(TAlignment alignment) {
+void BitmapFontLabel::setAlignment(TAlignment alignment) {
     if (alignment == m_alignment)
         return;
     m_alignment = alignment;
     update();
 }
 
-void TD3KBitmappedLabel::setColor(const QColor &color) {
+void BitmapFontLabel::setColor(const QColor &color) {
     if (color == m_color)
         return;
     m_color = color;
     update();
 }
 
-void TD3KBitmappedLabel::setBorderStyle(TBorderStyle style) {
+void BitmapFontLabel::setBorderStyle(TBorderStyle style) {
     m_borderStyle = style;
     update();
 }
-void TD3KBitmappedLabel::setBevelOuter(TBevelCut cut) {
+void BitmapFontLabel::setBevelOuter(TBevelCut cut) {
     m_bevelOuter = cut;
     update();
 }
-void TD3KBitmappedLabel::setBevelInner(TBevelCut cut) {
+void BitmapFontLabel::setBevelInner(TBevelCut cut) {
     m_bevelInner = cut;
     update();
 }
-void TD3KBitmappedLabel::setBevelWidth(int width) {
+void BitmapFontLabel::setBevelWidth(int width) {
     m_bevelWidth = std::max(width, 1);
     update();
 }
-void TD3KBitmappedLabel::setBorderWidth(int width) {
+void BitmapFontLabel::setBorderWidth(int width) {
     m_borderWidth = std::max(width, 0);
     update();
 }
@@ -154,13 +154,13 @@ void TD3KBitmappedLabel::setBorderWidth(int width) {
 // ---- geometry ----------------------------------------------------------------------------
 
 // The client area: the widget less the single border line.
-QRect TD3KBitmappedLabel::ClientArea() const {
+QRect BitmapFontLabel::ClientArea() const {
     const int b = m_borderStyle == bsSingle ? 1 : 0;
     return rect().adjusted(b, b, -b, -b);
 }
 
 // The client area less outer bevel, border frame, inner bevel and the border width once more.
-QRect TD3KBitmappedLabel::TextArea() const {
+QRect BitmapFontLabel::TextArea() const {
     int inset = 2 * m_borderWidth;
     if (m_bevelOuter != bvNone)
         inset += m_bevelWidth;
@@ -169,7 +169,7 @@ QRect TD3KBitmappedLabel::TextArea() const {
     return ClientArea().adjusted(inset, inset, -inset, -inset);
 }
 
-void TD3KBitmappedLabel::resizeEvent(QResizeEvent *event) {
+void BitmapFontLabel::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     m_visibleCount =
         mirvane::BannerVisibleCount(ClientArea().width() - 2 * m_borderWidth, m_charWidth);
@@ -177,10 +177,10 @@ void TD3KBitmappedLabel::resizeEvent(QResizeEvent *event) {
 
 // ---- painting ----------------------------------------------------------------------------
 
-static void DrawBevel(QPainter &p, QRect r, TD3KBitmappedLabel::TBevelCut cut, int width) {
+static void DrawBevel(QPainter &p, QRect r, BitmapFontLabel::TBevelCut cut, int width) {
     const QColor light(255, 255, 255), shadow(128, 128, 128);
-    const QColor topLeft = cut == TD3KBitmappedLabel::bvRaised ? light : shadow;
-    const QColor bottomRight = cut == TD3KBitmappedLabel::bvRaised ? shadow : light;
+    const QColor topLeft = cut == BitmapFontLabel::bvRaised ? light : shadow;
+    const QColor bottomRight = cut == BitmapFontLabel::bvRaised ? shadow : light;
     for (int i = 0; i < width; ++i, r.adjust(1, 1, -1, -1)) {
         p.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
         p.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
@@ -189,7 +189,7 @@ static void DrawBevel(QPainter &p, QRect r, TD3KBitmappedLabel::TBevelCut cut, i
     }
 }
 
-void TD3KBitmappedLabel::paintEvent(QPaintEvent *) {
+void BitmapFontLabel::paintEvent(QPaintEvent *) {
     QPainter p(this);
     if (m_borderStyle == bsSingle) {
         p.setPen(Qt::black);
@@ -240,14 +240,14 @@ void TD3KBitmappedLabel::paintEvent(QPaintEvent *) {
 
 // ---- timer -------------------------------------------------------------------------------
 
-void TD3KBitmappedLabel::timerEvent(QTimerEvent *event) {
+void BitmapFontLabel::timerEvent(QTimerEvent *event) {
     if (event->timerId() == m_timer.timerId())
         Tick();
     else
         QWidget::timerEvent(event);
 }
 
-void TD3KBitmappedLabel::Tick() {
+void BitmapFontLabel::Tick() {
     if (m_visibleCount == 0) {
         int bevels = 0;
         if (m_bevelOuter != bvNone)
@@ -267,12 +267,12 @@ void TD3KBitmappedLabel::Tick() {
     }
 }
 
-void TD3KBitmappedLabel::mousePressEvent(QMouseEvent *event) {
+void BitmapFontLabel::mousePressEvent(QMouseEvent *event) {
     m_clickPressed = event->button() == Qt::LeftButton;
     QWidget::mousePressEvent(event);
 }
 
-void TD3KBitmappedLabel::mouseReleaseEvent(QMouseEvent *event) {
+void BitmapFontLabel::mouseReleaseEvent(QMouseEvent *event) {
     const bool click = m_clickPressed && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
     m_clickPressed = false;

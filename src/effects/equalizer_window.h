@@ -1,6 +1,6 @@
 #pragma once
-// Teq2, the equalizer window. For now it carries what the playback engine uses: the "ON" box
-// and ApplyEqualizer, which attaches the six-band peaking equalizer to the channel that plays
+// EqualizerWindow, the equalizer window. For now it carries what the playback engine uses: the "ON"
+// box and ApplyEqualizer, which attaches the six-band peaking equalizer to the channel that plays
 // and sends every band's gain. GUI thread only.
 
 #include <QWidget>
@@ -11,13 +11,13 @@ namespace mirvane {
 struct Program;
 }
 
-class Teq2 : public QWidget {
+class EqualizerWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kBands = 6;
     static constexpr float kCentres[kBands] = {80.0f, 125.0f, 310.0f, 1000.0f, 8000.0f, 14000.0f};
 
-    explicit Teq2(mirvane::Program &program);
+    explicit EqualizerWindow(mirvane::Program &program);
 
     QCheckBox *chkEqualizer = nullptr; // "ON"
     // Slider positions 0..19 of the bands; the gain of a band is 10 - value dB.

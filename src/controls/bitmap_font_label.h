@@ -1,12 +1,12 @@
 #pragma once
-// TD3KBitmappedLabel: one line of text drawn in a bitmap font (a strip of fixed-width glyph
+// BitmapFontLabel: one line of text drawn in a bitmap font (a strip of fixed-width glyph
 // cells), optionally scrolling through its width one character per tick like a LED marquee.
 //
 // Usage (player window's song title):
-//   STitle = new TD3KBitmappedLabel(this);
+//   STitle = new BitmapFontLabel(this);
 //   STitle->setObjectName("STitle");
 //   STitle->setGeometry(32, 8, 176, 20);
-//   STitle->setBorderStyle(TD3KBitmappedLabel::bsNone);
+//   STitle->setBorderStyle(BitmapFontLabel::bsNone);
 //   STitle->setCharWidth(mirvane::PlayerFontCharWidth);          // 16
 //   STitle->setFontChars(mirvane::PlayerFontChars());
 //   STitle->setFontBitmap(mirvane::PlayerFontBitmap());          // Color becomes black
@@ -27,7 +27,7 @@
 #include <QImage>
 #include <QWidget>
 
-class TD3KBitmappedLabel : public QWidget {
+class BitmapFontLabel : public QWidget {
     Q_OBJECT
   public:
     enum TAlignment { taLeftJustify, taRightJustify, taCenter };
@@ -58,8 +58,8 @@ class TD3KBitmappedLabel : public QWidget {
     // "Hi there!", no font, the default FontChars (codes 32-95, ÿ, a-z, ú û ü), CharWidth 32,
     // space fill, upper case, no scrolling or blinking, BannerSpeed 300, centred, the toolkit's
     // window colour, a single border, no bevels; 185 x 41.
-    explicit TD3KBitmappedLabel(QWidget *parent = nullptr);
-    ~TD3KBitmappedLabel() override;
+    explicit BitmapFontLabel(QWidget *parent = nullptr);
+    ~BitmapFontLabel() override;
 
     QString Text() const { return m_text; }
     // Restarts scrolling at the first character and the blink cycle; repaints.

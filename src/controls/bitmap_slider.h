@@ -1,22 +1,22 @@
 #pragma once
-// TSlider: an integer Value between MinValue and MaxValue, drawn as a bitmap ruler with a
-// bitmap thumb (the child TSliderThumb) on it, horizontal or vertical. The host window sets
+// BitmapSlider: an integer Value between MinValue and MaxValue, drawn as a bitmap ruler with a
+// bitmap thumb (the child BitmapSliderThumb) on it, horizontal or vertical. The host window sets
 // properties and handles the signals; everything else is the slider's own.
 //
 // Usage (player window):
-//   SliderPos = new TSlider(this);
+//   SliderPos = new BitmapSlider(this);
 //   SliderPos->setObjectName("SliderPos");
 //   SliderPos->setGeometry(32, 56, 176, 12);
 //   SliderPos->setIncrement(1); SliderPos->setOptions({}); SliderPos->setEdgeSize(0);
 //   SliderPos->setColor(Qt::black); SliderPos->setTabStop(false);
-//   connect(SliderPos, &TSlider::OnChange, this, &TForm1::SliderPosChange);
+//   connect(SliderPos, &BitmapSlider::OnChange, this, &PlayerWindow::SliderPosChange);
 //   SliderPos->setValue(42);           // clamped; fires OnChange only when it changes
 // Skin loading puts files straight into the picture objects, then switches the orientation
 // there and back, which takes the new thumb and rebuilds the ruler without touching Value:
 //   SliderPos->ImageHRulerRef().load(dir + "posback.bmp");
 //   SliderPos->ImageHThumbRef().load(dir + "posthumb.bmp");
-//   SliderPos->setOrientation(TSlider::soVertical);
-//   SliderPos->setOrientation(TSlider::soHorizontal);
+//   SliderPos->setOrientation(BitmapSlider::soVertical);
+//   SliderPos->setOrientation(BitmapSlider::soHorizontal);
 //
 // Pictures: pixels of olive RGB(128, 128, 0) are see-through; a thumb picture holds its
 // normal and pressed states side by side (NumThumbStates 2) or one state. Pictures are drawn
@@ -31,15 +31,15 @@
 #include <QImage>
 #include <QWidget>
 
-class TSlider;
+class BitmapSlider;
 class QPainter;
 
 // The slider's handle: shows one state of its picture over the slider's colour; its mouse
 // events belong to the slider (ThumbPressed, ThumbDragged, ThumbReleased).
-class TSliderThumb : public QWidget {
+class BitmapSliderThumb : public QWidget {
     Q_OBJECT
   public:
-    explicit TSliderThumb(TSlider *slider);
+    explicit BitmapSliderThumb(BitmapSlider *slider);
 
     // Copies the picture; the size follows: (width div states) x height.
     void SetImage(const QImage &image);
@@ -61,7 +61,7 @@ class TSliderThumb : public QWidget {
   private:
     void Resize();
 
-    TSlider *m_slider;
+    BitmapSlider *m_slider;
     QImage m_image;
     QImage m_keyed; // m_image with the key colour transparent, made when the picture changes
     bool m_pressedState = false;
@@ -69,14 +69,14 @@ class TSliderThumb : public QWidget {
     QColor m_color;
 };
 
-class TSlider : public QWidget {
+class BitmapSlider : public QWidget {
     Q_OBJECT
   public:
-    enum TSliderOrientation { soHorizontal, soVertical };
-    Q_ENUM(TSliderOrientation)
-    enum TSliderOption { soShowFocus = 1, soShowPoints = 2, soSmooth = 4 };
-    Q_DECLARE_FLAGS(TSliderOptions, TSliderOption)
-    Q_FLAG(TSliderOptions)
+    enum SliderOrientation { soHorizontal, soVertical };
+    Q_ENUM(SliderOrientation)
+    enum SliderOption { soShowFocus = 1, soShowPoints = 2, soSmooth = 4 };
+    Q_DECLARE_FLAGS(SliderOptions, SliderOption)
+    Q_FLAG(SliderOptions)
 
     Q_PROPERTY(QImage ImageHThumb READ ImageHThumb WRITE setImageHThumb)
     Q_PROPERTY(QImage ImageHRuler READ ImageHRuler WRITE setImageHRuler)
@@ -84,8 +84,8 @@ class TSlider : public QWidget {
     Q_PROPERTY(QImage ImageVRuler READ ImageVRuler WRITE setImageVRuler)
     Q_PROPERTY(int EdgeSize READ EdgeSize WRITE setEdgeSize)
     Q_PROPERTY(int NumThumbStates READ NumThumbStates WRITE setNumThumbStates)
-    Q_PROPERTY(TSliderOrientation Orientation READ Orientation WRITE setOrientation)
-    Q_PROPERTY(TSliderOptions Options READ Options WRITE setOptions)
+    Q_PROPERTY(SliderOrientation Orientation READ Orientation WRITE setOrientation)
+    Q_PROPERTY(SliderOptions Options READ Options WRITE setOptions)
     Q_PROPERTY(int Increment READ Increment WRITE setIncrement)
     Q_PROPERTY(int MinValue READ MinValue WRITE setMinValue)
     Q_PROPERTY(int MaxValue READ MaxValue WRITE setMaxValue)
@@ -96,8 +96,8 @@ class TSlider : public QWidget {
 
     // 140 x 40, horizontal, range 0..100 step 10, value 0, EdgeSize 2, every option set, the
     // default pictures, the toolkit's window colour, in the tab order.
-    explicit TSlider(QWidget *parent = nullptr);
-    ~TSlider() override;
+    explicit BitmapSlider(QWidget *parent = nullptr);
+    ~BitmapSlider() override;
 
     // Pictures. Assigning copies; an empty picture reloads the built-in one. The Ref forms give
     // the picture object itself: loading into it changes nothing until the next layout (an
@@ -124,10 +124,10 @@ class TSlider : public QWidget {
     void setEdgeSize(int value);
     int NumThumbStates() const { return m_thumb->NumStates(); }
     void setNumThumbStates(int value); // 1 or 2; others refused
-    TSliderOrientation Orientation() const { return m_orientation; }
-    void setOrientation(TSliderOrientation value); // refused when unchanged
-    TSliderOptions Options() const { return m_options; }
-    void setOptions(TSliderOptions value); // refused when unchanged
+    SliderOrientation Orientation() const { return m_orientation; }
+    void setOrientation(SliderOrientation value); // refused when unchanged
+    SliderOptions Options() const { return m_options; }
+    void setOptions(SliderOptions value); // refused when unchanged
     int Increment() const { return m_increment; }
     void setIncrement(int value); // refused below 1 or unchanged; re-assigns Value
     int MinValue() const { return m_minValue; }
@@ -154,7 +154,7 @@ class TSlider : public QWidget {
     Q_INVOKABLE void StepDown();
 
     // Inspection.
-    TSliderThumb *Thumb() const { return m_thumb; }
+    BitmapSliderThumb *Thumb() const { return m_thumb; }
     const QImage &RulerStrip() const { return m_strip; }
     QPoint RulerStripPos() const { return m_stripPos; }
     int TickOrigin() const { return m_tickOrigin; }
@@ -217,13 +217,13 @@ class TSlider : public QWidget {
     QImage m_stripKeyed; // the same with the key colour transparent; what painting copies
     QPoint m_stripPos;
     int m_tickOrigin = 0;
-    TSliderThumb *m_thumb = nullptr;
+    BitmapSliderThumb *m_thumb = nullptr;
     quint8 m_userImages = 0;
     bool m_creating = true;
 
     int m_edgeSize = 2;
-    TSliderOrientation m_orientation = soHorizontal;
-    TSliderOptions m_options = TSliderOptions(soShowFocus | soShowPoints | soSmooth);
+    SliderOrientation m_orientation = soHorizontal;
+    SliderOptions m_options = SliderOptions(soShowFocus | soShowPoints | soSmooth);
     int m_increment = 10;
     int m_minValue = 0;
     int m_maxValue = 100;
@@ -240,4 +240,4 @@ class TSlider : public QWidget {
     QPainter *m_canvas = nullptr;
 };
 
-Q_DECLARE_OPERATORS_FOR_FLAGS(TSlider::TSliderOptions)
+Q_DECLARE_OPERATORS_FOR_FLAGS(BitmapSlider::SliderOptions)

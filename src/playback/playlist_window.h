@@ -1,5 +1,5 @@
 #pragma once
-// TForm2, the playlist window, and the playback engine that lives in it.
+// PlaylistWindow, the playlist window, and the playback engine that lives in it.
 //
 // The window shows the rows (ListView1), lets the user add, remove, open and save them, and
 // starts a row on a double click. The engine plays one row at a time through the audio
@@ -11,8 +11,8 @@
 #include <QWidget>
 
 #include "bass.h"
-#include "playback/lengthcache.h"
-#include "playback/playlistmodel.h"
+#include "playback/length_cache.h"
+#include "playback/playlist_model.h"
 
 class QIODevice;
 class QLabel;
@@ -24,13 +24,13 @@ namespace mirvane {
 struct Program;
 }
 
-class TForm2 : public QWidget {
+class PlaylistWindow : public QWidget {
     Q_OBJECT
   public:
     // The creation step: starts the audio library, adds and plays the command-line file and
     // reads the automatic playlist (or, at the very first start, the demo tracks).
-    explicit TForm2(mirvane::Program &program);
-    ~TForm2() override; // releases the effects library
+    explicit PlaylistWindow(mirvane::Program &program);
+    ~PlaylistWindow() override; // releases the effects library
 
     // Engine state.
     DWORD CurrentChannel = 0; // channel that plays now, 0 for none

@@ -1,10 +1,10 @@
-#include "skin/skinloader.h"
+#include "skin/skin_loader.h"
 
 #include "common/dialogs.h"
 #include "common/ini.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/slider.h"
-#include "skin/shaping.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "skin/window_shaper.h"
 
 #include <QFile>
 #include <QImage>
@@ -106,13 +106,13 @@ void ApplyLayout(const SkinParts &p, const IniFile &ini, const QString &name) {
 
 // Phase 3, step 10: a slider takes new pictures only through the orientation switch, which
 // keeps its value and fires nothing.
-void DressSlider(TSlider *slider, const QString &dir, const char *stem) {
+void DressSlider(BitmapSlider *slider, const QString &dir, const char *stem) {
     const QString base = dir + QString::fromLatin1(stem);
     // ReadBmp throws before the assignment, so a failed read leaves the picture as it was.
     slider->ImageHRulerRef() = ReadBmp(base + "back.bmp");
     slider->ImageHThumbRef() = ReadBmp(base + "thumb.bmp");
-    slider->setOrientation(TSlider::soVertical);
-    slider->setOrientation(TSlider::soHorizontal);
+    slider->setOrientation(BitmapSlider::soVertical);
+    slider->setOrientation(BitmapSlider::soHorizontal);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "prefs/Unit5.h"
+#include "prefs/config_window.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -9,18 +9,18 @@ namespace {
 
 class ClickLabel : public QLabel {
   public:
-    ClickLabel(const QString &text, TForm5 *form) : QLabel(text, form), form_(form) {}
+    ClickLabel(const QString &text, ConfigWindow *form) : QLabel(text, form), form_(form) {}
 
   protected:
     void mouseReleaseEvent(QMouseEvent *) override { form_->Label7Click(); }
 
   private:
-    TForm5 *form_;
+    ConfigWindow *form_;
 };
 
 } // namespace
 
-TForm5::TForm5(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+ConfigWindow::ConfigWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     setObjectName("Form5");
     setWindowTitle("Configuration");
     setFixedSize(449, 197);
@@ -36,17 +36,17 @@ TForm5::TForm5(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindow
     close->setToolTip("Close");
 }
 
-void TForm5::ShowNode(int node) {
+void ConfigWindow::ShowNode(int node) {
     selectedNode_ = node;
     show();
     raise();
 }
 
-void TForm5::Label7Click() {
+void ConfigWindow::Label7Click() {
     hide();
 }
 
-void TForm5::paintEvent(QPaintEvent *) {
+void ConfigWindow::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int s = (height() + 205) / 256;
     for (int i = 0; i < 256; ++i) {
@@ -54,7 +54,7 @@ void TForm5::paintEvent(QPaintEvent *) {
     }
 }
 
-void TForm5::mousePressEvent(QMouseEvent *) {
+void ConfigWindow::mousePressEvent(QMouseEvent *) {
     if (windowHandle()) {
         windowHandle()->startSystemMove();
     }

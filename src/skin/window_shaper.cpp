@@ -1,4 +1,4 @@
-#include "skin/shaping.h"
+#include "skin/window_shaper.h"
 
 #include <QWidget>
 #include <vector>
@@ -51,9 +51,9 @@ QRegion RegionFromMask(const QImage &mask) {
 
 } // namespace mirvane
 
-TWindowShaper::TWindowShaper(QWidget *form) : QObject(form), m_form(form) {}
+WindowShaper::WindowShaper(QWidget *form) : QObject(form), m_form(form) {}
 
-TWindowShaper::~TWindowShaper() {
+WindowShaper::~WindowShaper() {
     // A window deleting its children has already taken this shaper out of its child list;
     // then the window is on its way out and must not be reshaped or re-framed.
     if (!m_form || !m_form->children().contains(this))
@@ -62,7 +62,7 @@ TWindowShaper::~TWindowShaper() {
     m_form->clearMask();
 }
 
-void TWindowShaper::SetFrameless(bool frameless) {
+void WindowShaper::SetFrameless(bool frameless) {
     if (!m_form || m_form->windowFlags().testFlag(Qt::FramelessWindowHint) == frameless)
         return;
     // Changing window flags hides a shown window; show it again where it was.
@@ -72,7 +72,7 @@ void TWindowShaper::SetFrameless(bool frameless) {
         m_form->show();
 }
 
-void TWindowShaper::ApplyRegion() {
+void WindowShaper::ApplyRegion() {
     if (!m_form)
         return;
     const QRegion region = mirvane::RegionFromMask(m_mask);
@@ -83,7 +83,7 @@ void TWindowShaper::ApplyRegion() {
     m_form->update();
 }
 
-void TWindowShaper::setMask(const QImage &mask) {
+void WindowShaper::setMask(const QImage &mask) {
     m_mask = mask;
     if (m_active)
         ApplyRegion();
@@ -91,7 +91,7 @@ void TWindowShaper::setMask(const QImage &mask) {
         m_form->clearMask();
 }
 
-void TWindowShaper::setActive(bool on) {
+void WindowShaper::setActive(bool on) {
     m_active = on;
     if (!m_form)
         return;
@@ -106,7 +106,7 @@ void TWindowShaper::setActive(bool on) {
     }
 }
 
-void TWindowShaper::setAutoSize(bool on) {
+void WindowShaper::setAutoSize(bool on) {
     m_autoSize = on;
     if (on && m_active && m_form && !m_mask.isNull())
         m_form->resize(m_mask.size());

@@ -1,4 +1,4 @@
-#include "paramEq.h"
+#include "param_eq.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "tags/sfuncs.h"
+#include "tags/title_lookup.h"
 
-#include "tags/id3.h"
 #include "tags/id3v2.h"
+#include "tags/tag_editor.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -29,7 +29,7 @@ std::string TagFileName(const QString &fileName) {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-void ShowTagInBoxes(Tid32 &editor, Tid3v2tag &tag, uint16_t status, const QString &fileName) {
+void ShowTagInBoxes(TagEditor &editor, Id3v2Tag &tag, uint16_t status, const QString &fileName) {
     if (status > 0xFF) {
         editor.Artist->setText(BareSongName(fileName));
         return;
@@ -50,7 +50,7 @@ void ShowTagInBoxes(Tid32 &editor, Tid3v2tag &tag, uint16_t status, const QStrin
     editor.Comment->setText(BoxText(comment.Text));
 }
 
-void GetSongInfo(Tid32 &editor, Tid3v2tag &lookupTag, const QString &fileName) {
+void GetSongInfo(TagEditor &editor, Id3v2Tag &lookupTag, const QString &fileName) {
     editor.ClearBoxes();
     const uint16_t status = lookupTag.LoadTag(TagFileName(fileName), 0);
     ShowTagInBoxes(editor, lookupTag, status, fileName);

@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/player_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,18 +16,18 @@
 
 #include "app/program.h"
 #include "common/paths.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/Ing_Spectrum.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
-#include "controls/slider.h"
-#include "effects/eq.h"
-#include "playback/Unit2.h"
+#include "controls/spectrum_analyser.h"
+#include "effects/equalizer_window.h"
 #include "playback/m3u.h"
-#include "prefs/Unit5.h"
+#include "playback/playlist_window.h"
+#include "prefs/config_window.h"
 #include "prefs/settings.h"
-#include "radio/iradio.h"
-#include "skin/shaping.h"
-#include "tags/id3.h"
+#include "radio/radio_window.h"
+#include "skin/window_shaper.h"
+#include "tags/tag_editor.h"
 
 namespace {
 
@@ -119,19 +119,19 @@ QIcon ListIcon(int which) {
 
 } // namespace
 
-// ---- TPictureButton -------------------------------------------------------------------------
+// ---- PictureButton -------------------------------------------------------------------------
 
-TPictureButton::TPictureButton(QWidget *parent) : QLabel(parent) {
+PictureButton::PictureButton(QWidget *parent) : QLabel(parent) {
     setCursor(mirvane::HandCursor());
     setAttribute(Qt::WA_TranslucentBackground);
 }
 
-void TPictureButton::mousePressEvent(QMouseEvent *event) {
+void PictureButton::mousePressEvent(QMouseEvent *event) {
     down_ = event->button() == Qt::LeftButton;
     emit pressed();
 }
 
-void TPictureButton::mouseReleaseEvent(QMouseEvent *event) {
+void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
     const bool click =
         down_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     down_ = false;
@@ -143,22 +143,23 @@ void TPictureButton::mouseReleaseEvent(QMouseEvent *event) {
     emit released();
 }
 
-// ---- TPaintBox ------------------------------------------------------------------------------
+// ---- AnalyserBox ------------------------------------------------------------------------------
 
-TPaintBox::TPaintBox(QWidget *parent) : QWidget(parent) {
+AnalyserBox::AnalyserBox(QWidget *parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPaintBox::paintEvent(QPaintEvent *) {
+void AnalyserBox::paintEvent(QPaintEvent *) {
     if (Painter) {
         QPainter p(this);
         Painter->Paint(p);
     }
 }
 
-// ---- TForm1 ---------------------------------------------------------------------------------
+// ---- PlayerWindow
+// ---------------------------------------------------------------------------------
 
-TForm1::TForm1(mirvane::Program &program)
+PlayerWindow::PlayerWindow(mirvane::Program &program)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
     setObjectName("Form1");
     setWindowTitle("Mirvane Player");
@@ -173,7 +174,7 @@ TForm1::TForm1(mirvane::Program &program)
 
     ReadSettings();
 
-    spectrum_ = std::make_unique<TSpectrum>(169, 57, 16);
+    spectrum_ = std::make_unique<SpectrumAnalyser>(169, 57, 16);
     spectrum_->LowLimit = 20;
     spectrum_->MidLimit = 40;
     PaintBox1->Painter = spectrum_.get();
@@ -185,9 +186,9 @@ TForm1::TForm1(mirvane::Program &program)
     }
 }
 
-TForm1::~TForm1() = default;
+PlayerWindow::~PlayerWindow() = default;
 
-void TForm1::BuildControls() {
+void PlayerWindow::BuildControls() {
     resize(249, 97);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -202,29 +203,34 @@ void TForm1::BuildControls() {
     Image1->setToolTip("Right Click to view menu");
     Image1->installEventFilter(this);
 
-    const auto makeButton = [this](TPictureButton *&button, const char *name, int x, int w,
+    const auto makeButton = [this](PictureButton *&button, const char *name, int x, int w,
                                    const char *hint, const char *down, const char *up,
-                                   void (TForm1::*click)()) {
-        button = new TPictureButton(this);
+                                   void (PlayerWindow::*click)()) {
+        button = new PictureButton(this);
         button->setObjectName(name);
         button->setGeometry(x, 80, w, 17);
         button->setToolTip(hint);
-        TPictureButton *b = button;
-        connect(b, &TPictureButton::pressed, this, [this, b, down] { ButtonImage(b, down); });
-        connect(b, &TPictureButton::released, this, [this, b, up] { ButtonImage(b, up); });
-        connect(b, &TPictureButton::clicked, this, click);
+        PictureButton *b = button;
+        connect(b, &PictureButton::pressed, this, [this, b, down] { ButtonImage(b, down); });
+        connect(b, &PictureButton::released, this, [this, b, up] { ButtonImage(b, up); });
+        connect(b, &PictureButton::clicked, this, click);
     };
-    makeButton(plButton, "plButton", 0, 33, "Playlist", "pldown", "plup", &TForm1::PlbuttonClick);
-    makeButton(PrevBtn, "PrevBtn", 40, 33, "Previous", "prevdown", "prevup", &TForm1::PrevbtnClick);
-    makeButton(PlayBtn, "PlayBtn", 80, 33, "Play", "playdown", "playup", &TForm1::PlaybtnClick);
-    makeButton(StopBtn, "StopBtn", 120, 33, "Stop", "stopdown", "stopup", &TForm1::StopbtnClick);
-    makeButton(NextBtn, "NextBtn", 160, 33, "Next", "nextdown", "nextup", &TForm1::NextbtnClick);
-    makeButton(psBtn, "psBtn", 200, 34, "Pause", "psdown", "psup", &TForm1::PsbtnClick);
+    makeButton(plButton, "plButton", 0, 33, "Playlist", "pldown", "plup",
+               &PlayerWindow::PlbuttonClick);
+    makeButton(PrevBtn, "PrevBtn", 40, 33, "Previous", "prevdown", "prevup",
+               &PlayerWindow::PrevbtnClick);
+    makeButton(PlayBtn, "PlayBtn", 80, 33, "Play", "playdown", "playup",
+               &PlayerWindow::PlaybtnClick);
+    makeButton(StopBtn, "StopBtn", 120, 33, "Stop", "stopdown", "stopup",
+               &PlayerWindow::StopbtnClick);
+    makeButton(NextBtn, "NextBtn", 160, 33, "Next", "nextdown", "nextup",
+               &PlayerWindow::NextbtnClick);
+    makeButton(psBtn, "psBtn", 200, 34, "Pause", "psdown", "psup", &PlayerWindow::PsbtnClick);
 
-    STitle = new TD3KBitmappedLabel(this);
+    STitle = new BitmapFontLabel(this);
     STitle->setObjectName("STitle");
     STitle->setGeometry(32, 8, 176, 20);
-    STitle->setBorderStyle(TD3KBitmappedLabel::bsNone);
+    STitle->setBorderStyle(BitmapFontLabel::bsNone);
     STitle->setBannerSpeed(300);
     STitle->setCharWidth(mirvane::PlayerFontCharWidth);
     STitle->setFillChar(' ');
@@ -274,7 +280,7 @@ void TForm1::BuildControls() {
     SetStatusPicture(StatusStopped);
 
     const auto makeSlider = [this](const char *name, int x, int y, int w, const char *hint) {
-        auto *s = new TSlider(this);
+        auto *s = new BitmapSlider(this);
         s->setObjectName(name);
         s->setGeometry(x, y, w, 12);
         s->setIncrement(1);
@@ -290,22 +296,22 @@ void TForm1::BuildControls() {
     SliderVol = makeSlider("SliderVol", 133, 35, 78, "Volume");
     SliderBal = makeSlider("SliderBal", 92, 35, 33, "Balance");
     SliderBal->setMinValue(-100);
-    connect(SliderPos, &TSlider::OnChange, this, &TForm1::SliderPosChange);
-    connect(SliderPos, &TSlider::OnStartTracking, this, &TForm1::SliderPosStartTracking);
-    connect(SliderPos, &TSlider::OnStopTracking, this, &TForm1::SliderPosStopTracking);
-    connect(SliderBal, &TSlider::OnChange, this, &TForm1::SliderBalChange);
-    connect(SliderBal, &TSlider::OnStartTracking, this, &TForm1::SliderBalStartTracking);
-    connect(SliderBal, &TSlider::OnStopTracking, this, &TForm1::SliderBalStopTracking);
-    connect(SliderVol, &TSlider::OnChange, this, &TForm1::SliderVolChange);
-    connect(SliderVol, &TSlider::OnStartTracking, this, &TForm1::SliderVolStartTracking);
-    connect(SliderVol, &TSlider::OnStopTracking, this, &TForm1::SliderVolStopTracking);
+    connect(SliderPos, &BitmapSlider::OnChange, this, &PlayerWindow::SliderPosChange);
+    connect(SliderPos, &BitmapSlider::OnStartTracking, this, &PlayerWindow::SliderPosStartTracking);
+    connect(SliderPos, &BitmapSlider::OnStopTracking, this, &PlayerWindow::SliderPosStopTracking);
+    connect(SliderBal, &BitmapSlider::OnChange, this, &PlayerWindow::SliderBalChange);
+    connect(SliderBal, &BitmapSlider::OnStartTracking, this, &PlayerWindow::SliderBalStartTracking);
+    connect(SliderBal, &BitmapSlider::OnStopTracking, this, &PlayerWindow::SliderBalStopTracking);
+    connect(SliderVol, &BitmapSlider::OnChange, this, &PlayerWindow::SliderVolChange);
+    connect(SliderVol, &BitmapSlider::OnStartTracking, this, &PlayerWindow::SliderVolStartTracking);
+    connect(SliderVol, &BitmapSlider::OnStopTracking, this, &PlayerWindow::SliderVolStopTracking);
 
-    PaintBox1 = new TPaintBox(this);
+    PaintBox1 = new AnalyserBox(this);
     PaintBox1->setObjectName("PaintBox1");
     PaintBox1->setGeometry(48, 16, 169, 57);
     PaintBox1->hide();
 
-    trans1 = new TWindowShaper(this);
+    trans1 = new WindowShaper(this);
     trans1->setObjectName("trans1");
     trans1->setAutoSize(true);
 
@@ -314,7 +320,7 @@ void TForm1::BuildControls() {
     }
 }
 
-void TForm1::BuildMenu() {
+void PlayerWindow::BuildMenu() {
     JvPopupMenu1 = new QMenu(this);
     JvPopupMenu1->setObjectName("JvPopupMenu1");
     connect(this, &QWidget::customContextMenuRequested, this,
@@ -325,7 +331,7 @@ void TForm1::BuildMenu() {
                          [address] { QDesktopServices::openUrl(QUrl(address)); });
     };
     QMenu *mirvaneMenu = JvPopupMenu1->addMenu("Mirvane");
-    About1 = mirvaneMenu->addAction("About", this, &TForm1::AboutClick);
+    About1 = mirvaneMenu->addAction("About", this, &PlayerWindow::AboutClick);
     QMenu *webMenu = mirvaneMenu->addMenu("Web");
     web(webMenu, "Mirvane Player website", "https://mirvane.example.org/");
     web(webMenu, "Download Sonique plugins", "https://mirvane.example.org/plugins/");
@@ -336,11 +342,11 @@ void TForm1::BuildMenu() {
 
     QMenu *controls = JvPopupMenu1->addMenu(ImageList1[1], "Controls");
     QMenu *play = controls->addMenu("Play controls");
-    Repeat1 = play->addAction("Repeat", this, &TForm1::RepeatClick);
+    Repeat1 = play->addAction("Repeat", this, &PlayerWindow::RepeatClick);
     Repeat1->setCheckable(true);
-    PreviousSong1 = play->addAction("Previous song", this, &TForm1::PrevbtnClick);
+    PreviousSong1 = play->addAction("Previous song", this, &PlayerWindow::PrevbtnClick);
     PreviousSong1->setShortcut(QKeySequence("Ctrl+B"));
-    Play1 = play->addAction("Play", this, &TForm1::PlaybtnClick);
+    Play1 = play->addAction("Play", this, &PlayerWindow::PlaybtnClick);
     Play1->setShortcut(QKeySequence("Ctrl+P"));
     Pause1 = play->addAction("Pause");
     Pause1->setCheckable(true);
@@ -349,13 +355,13 @@ void TForm1::BuildMenu() {
         Pause1->setChecked(!checked);
         PsbtnClick();
     });
-    Stop1 = play->addAction("Stop", this, &TForm1::StopbtnClick);
+    Stop1 = play->addAction("Stop", this, &PlayerWindow::StopbtnClick);
     Stop1->setShortcut(QKeySequence("Ctrl+S"));
-    NextSong1 = play->addAction("Next song", this, &TForm1::NextbtnClick);
+    NextSong1 = play->addAction("Next song", this, &PlayerWindow::NextbtnClick);
     NextSong1->setShortcut(QKeySequence("Ctrl+N"));
-    ShowPlaylist1 = controls->addAction("Show playlist", this, &TForm1::PlbuttonClick);
-    ShowEQ1 = controls->addAction("Show EQ", this, &TForm1::ShowEQClick);
-    InternetRadio1 = controls->addAction("Internet radio", this, &TForm1::InternetRadioClick);
+    ShowPlaylist1 = controls->addAction("Show playlist", this, &PlayerWindow::PlbuttonClick);
+    ShowEQ1 = controls->addAction("Show EQ", this, &PlayerWindow::ShowEQClick);
+    InternetRadio1 = controls->addAction("Internet radio", this, &PlayerWindow::InternetRadioClick);
     for (QAction *a : {PreviousSong1, Play1, Stop1, NextSong1}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a); // the shortcuts work while the player window has the focus
@@ -363,22 +369,23 @@ void TForm1::BuildMenu() {
 
     QMenu *prefs = JvPopupMenu1->addMenu(ImageList1[2], "Preferences");
     Configuration1 = prefs->addAction(ImageList1[3], "Configuration && Effects", this,
-                                      &TForm1::ConfigurationClick);
-    StayOnTop1 = prefs->addAction("Stay on top", this, &TForm1::StayOnTopClick);
+                                      &PlayerWindow::ConfigurationClick);
+    StayOnTop1 = prefs->addAction("Stay on top", this, &PlayerWindow::StayOnTopClick);
     StayOnTop1->setCheckable(true);
 
     QMenu *visuals = JvPopupMenu1->addMenu("Visuals");
-    SoniquePlugins1 = visuals->addAction("Sonique visual plugins", this, &TForm1::SoniqueClick);
+    SoniquePlugins1 =
+        visuals->addAction("Sonique visual plugins", this, &PlayerWindow::SoniqueClick);
     QMenu *fileInfo = JvPopupMenu1->addMenu("File info");
-    ID3Tag1 = fileInfo->addAction("ID3 Tag", this, &TForm1::ID3TagClick);
+    ID3Tag1 = fileInfo->addAction("ID3 Tag", this, &PlayerWindow::ID3TagClick);
     ShowPlayer1 =
-        JvPopupMenu1->addAction(ImageList1[3], "Show player", this, &TForm1::ShowPlayerClick);
+        JvPopupMenu1->addAction(ImageList1[3], "Show player", this, &PlayerWindow::ShowPlayerClick);
     ShowPlayer1->setCheckable(true);
     ShowPlayer1->setChecked(true);
-    Exit1 = JvPopupMenu1->addAction(ImageList1[0], "Exit", this, &TForm1::ExitClick);
+    Exit1 = JvPopupMenu1->addAction(ImageList1[0], "Exit", this, &PlayerWindow::ExitClick);
 }
 
-void TForm1::ReadSettings() {
+void PlayerWindow::ReadSettings() {
     namespace s = mirvane::settings;
     const auto skin = s::ReadString("SkinName");
     // A skin name stored once is honoured, even an empty one.
@@ -402,13 +409,13 @@ void TForm1::ReadSettings() {
     }
 }
 
-QString TForm1::GetCMDLineFile(const QString &commandLine) const {
+QString PlayerWindow::GetCMDLineFile(const QString &commandLine) const {
     const qsizetype p = QCoreApplication::applicationFilePath().size();
     const qsizetype l = commandLine.size();
     return p + 3 < l ? commandLine.mid(p + 3) : QString();
 }
 
-void TForm1::LoadSkin(const QString &name) {
+void PlayerWindow::LoadSkin(const QString &name) {
     SkinName = name;
     mirvane::SkinParts parts;
     parts.window = this;
@@ -429,7 +436,7 @@ void TForm1::LoadSkin(const QString &name) {
     mirvane::LoadSkin(parts, skin_, mirvane::ProgramDir(), name);
 }
 
-void TForm1::ButtonImage(TPictureButton *button, const char *stem) {
+void PlayerWindow::ButtonImage(PictureButton *button, const char *stem) {
     try {
         mirvane::SwapButtonImage(button, skin_.skinDir, QString::fromLatin1(stem));
     } catch (const mirvane::SkinFileError &) {
@@ -441,7 +448,7 @@ void TForm1::ButtonImage(TPictureButton *button, const char *stem) {
 
 // ---- Timers ---------------------------------------------------------------------------------
 
-void TForm1::SetTimer(int id, int intervalMs) {
+void PlayerWindow::SetTimer(int id, int intervalMs) {
     QTimer *&timer = timers_[id];
     if (!timer) {
         timer = new QTimer(this);
@@ -451,23 +458,23 @@ void TForm1::SetTimer(int id, int intervalMs) {
     timer->start(intervalMs);
 }
 
-void TForm1::KillTimer(int id) {
+void PlayerWindow::KillTimer(int id) {
     const auto it = timers_.find(id);
     if (it != timers_.end()) {
         it->second->stop();
     }
 }
 
-bool TForm1::TimerActive(int id) const {
+bool PlayerWindow::TimerActive(int id) const {
     const auto it = timers_.find(id);
     return it != timers_.end() && it->second->isActive();
 }
 
-int TForm1::TimerInterval(int id) const {
+int PlayerWindow::TimerInterval(int id) const {
     return TimerActive(id) ? timers_.at(id)->interval() : 0;
 }
 
-void TForm1::PlayerTimerProc(int id) {
+void PlayerWindow::PlayerTimerProc(int id) {
     switch (id) {
     case kPositionTimer:
         if (!PositionTracking) {
@@ -491,8 +498,8 @@ void TForm1::PlayerTimerProc(int id) {
         KillTimer(kSearchTimer);
         break;
     case kGripTimer:
-        if (program_.Form2) {
-            program_.Form2->ResizeToCursor();
+        if (program_.playlist) {
+            program_.playlist->ResizeToCursor();
         }
         break;
     default:
@@ -500,7 +507,7 @@ void TForm1::PlayerTimerProc(int id) {
     }
 }
 
-void TForm1::UpdateSpectrumLevels() {
+void PlayerWindow::UpdateSpectrumLevels() {
     // What the call delivers is not checked: after a call that delivered nothing, the levels
     // come from what the buffer still holds.
     BASS_ChannelGetData(Channel(), fft_.data(), BASS_DATA_FFT2048);
@@ -509,7 +516,7 @@ void TForm1::UpdateSpectrumLevels() {
 
 // ---- Displays -------------------------------------------------------------------------------
 
-void TForm1::SetStatusPicture(StatusPicture picture) {
+void PlayerWindow::SetStatusPicture(StatusPicture picture) {
     status_ = picture;
     const QLabel *source = picture == StatusStopped   ? Image4
                            : picture == StatusPlaying ? Image5
@@ -517,52 +524,52 @@ void TForm1::SetStatusPicture(StatusPicture picture) {
     Status->setPixmap(source->pixmap());
 }
 
-void TForm1::SetBannerText(const QString &text) {
+void PlayerWindow::SetBannerText(const QString &text) {
     STitle->setText(text);
 }
 
-void TForm1::SetBannerScrolling(bool on) {
+void PlayerWindow::SetBannerScrolling(bool on) {
     STitle->setBanner(on);
 }
 
-bool TForm1::Paused() const {
+bool PlayerWindow::Paused() const {
     return Pause1->isChecked();
 }
 
-void TForm1::SetPaused(bool paused) {
+void PlayerWindow::SetPaused(bool paused) {
     Pause1->setChecked(paused);
 }
 
-DWORD TForm1::Channel() const {
-    return program_.Form2 ? program_.Form2->CurrentChannel : 0;
+DWORD PlayerWindow::Channel() const {
+    return program_.playlist ? program_.playlist->CurrentChannel : 0;
 }
 
-bool TForm1::RadioInUse() const {
-    return program_.form3 && !program_.form3->Statuslbl->text().isEmpty();
+bool PlayerWindow::RadioInUse() const {
+    return program_.radio && !program_.radio->Statuslbl->text().isEmpty();
 }
 
-QString TForm1::RowCaption(int row) const {
-    return program_.Form2 ? program_.Form2->Caption(row) : QString();
+QString PlayerWindow::RowCaption(int row) const {
+    return program_.playlist ? program_.playlist->Caption(row) : QString();
 }
 
 // ---- Commands -------------------------------------------------------------------------------
 
-void TForm1::PlaybtnClick() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::PlaybtnClick() {
+    PlaylistWindow *list = program_.playlist;
     if (!list || list->RowCount() == 0 || list->SelectedRow() < 0) {
         return;
     }
     list->PlayEntry(list->SelectedRow());
 }
 
-void TForm1::StopbtnClick() {
+void PlayerWindow::StopbtnClick() {
     const DWORD ch = Channel();
     if (ch != 0 && BASS_ChannelIsActive(ch) == BASS_ACTIVE_PLAYING) {
-        program_.Form2->StopPlayback();
+        program_.playlist->StopPlayback();
     }
 }
 
-void TForm1::PsbtnClick() {
+void PlayerWindow::PsbtnClick() {
     const DWORD ch = Channel();
     if (!Paused()) {
         if (BASS_ChannelIsActive(ch) != BASS_ACTIVE_PLAYING) {
@@ -584,22 +591,22 @@ void TForm1::PsbtnClick() {
     SetBannerScrolling(true);
 }
 
-void TForm1::NextbtnClick() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::NextbtnClick() {
+    PlaylistWindow *list = program_.playlist;
     if (list && list->SelectedRow() + 1 != list->RowCount()) {
         NextEntry();
     }
 }
 
-void TForm1::PrevbtnClick() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::PrevbtnClick() {
+    PlaylistWindow *list = program_.playlist;
     if (list && list->SelectedRow() > 0) {
         PreviousEntry();
     }
 }
 
-void TForm1::NextEntry() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::NextEntry() {
+    PlaylistWindow *list = program_.playlist;
     const int row = CurrentIndex + 1;
     if (!list->Rows().isValidRow(row)) {
         list->StopPlayback(); // selection and CurrentIndex disagree: nothing to go to
@@ -610,8 +617,8 @@ void TForm1::NextEntry() {
     list->SelectRow(row);
 }
 
-void TForm1::PreviousEntry() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::PreviousEntry() {
+    PlaylistWindow *list = program_.playlist;
     const int row = CurrentIndex - 1;
     if (!list->Rows().isValidRow(row)) {
         list->StopPlayback();
@@ -622,8 +629,8 @@ void TForm1::PreviousEntry() {
     list->SelectRow(row);
 }
 
-void TForm1::PlbuttonClick() {
-    TForm2 *list = program_.Form2;
+void PlayerWindow::PlbuttonClick() {
+    PlaylistWindow *list = program_.playlist;
     if (!list) {
         return;
     }
@@ -648,7 +655,7 @@ void TForm1::PlbuttonClick() {
 
 // ---- Sliders --------------------------------------------------------------------------------
 
-void TForm1::SliderPosChange() {
+void PlayerWindow::SliderPosChange() {
     const DWORD ch = Channel();
     const QWORD position = BASS_ChannelGetPosition(ch);
     const float p = BASS_ChannelBytes2Seconds(ch, position);
@@ -659,14 +666,14 @@ void TForm1::SliderPosChange() {
         return;
     }
     const int remaining = mirvane::m3u::RoundHalfEven(length - p);
-    TForm2 *list = program_.Form2;
+    PlaylistWindow *list = program_.playlist;
     if (list && list->SelectedRow() + 1 != list->RowCount() && remaining < 6) {
         SetBannerScrolling(false);
         SetBannerText("Next in " + QString::number(remaining));
     }
 }
 
-void TForm1::SliderPosStartTracking() {
+void PlayerWindow::SliderPosStartTracking() {
     if (RadioInUse() || BASS_ChannelIsActive(Channel()) != BASS_ACTIVE_PLAYING) {
         return;
     }
@@ -675,7 +682,7 @@ void TForm1::SliderPosStartTracking() {
     SetBannerText("Position change");
 }
 
-void TForm1::SliderPosStopTracking() {
+void PlayerWindow::SliderPosStopTracking() {
     const bool seek = !RadioInUse() && BASS_ChannelIsActive(Channel()) == BASS_ACTIVE_PLAYING;
     // Cleared at every end of a drag: a track that ended during the drag must not leave the
     // slider deaf to the tracks after it.
@@ -690,7 +697,7 @@ void TForm1::SliderPosStopTracking() {
     SetBannerText(RowCaption(CurrentIndex));
 }
 
-void TForm1::SliderBalChange() {
+void PlayerWindow::SliderBalChange() {
     const int n = SliderBal->Value();
     SliderBal->setToolTip("Balance: " + QString::number(n));
     BASS_ChannelSetAttributes(Channel(), -1, -1, n);
@@ -698,16 +705,16 @@ void TForm1::SliderBalChange() {
     SetBannerText("Balance " + QString::number(n));
 }
 
-void TForm1::SliderBalStartTracking() {
+void PlayerWindow::SliderBalStartTracking() {
     SetBannerScrolling(false);
     SetBannerText("Balance " + QString::number(SliderBal->Value()));
 }
 
-void TForm1::SliderBalStopTracking() {
+void PlayerWindow::SliderBalStopTracking() {
     EndOfVolumeOrBalanceDrag(kBalanceLine);
 }
 
-void TForm1::SliderVolChange() {
+void PlayerWindow::SliderVolChange() {
     const int n = SliderVol->Value();
     BASS_SetVolume(static_cast<DWORD>(n));
     SliderVol->setToolTip("Volume: " + QString::number(n));
@@ -716,29 +723,29 @@ void TForm1::SliderVolChange() {
     SetBannerText("Volume " + QString::number(n));
 }
 
-void TForm1::SliderVolStartTracking() {
+void PlayerWindow::SliderVolStartTracking() {
     SetBannerScrolling(false);
     SetBannerText("Volume " + QString::number(SliderVol->Value()));
 }
 
-void TForm1::SliderVolStopTracking() {
+void PlayerWindow::SliderVolStopTracking() {
     EndOfVolumeOrBalanceDrag(kVolumeLine);
 }
 
-void TForm1::EndOfVolumeOrBalanceDrag(const QString &fixedLine) {
+void PlayerWindow::EndOfVolumeOrBalanceDrag(const QString &fixedLine) {
     SetBannerText(fixedLine);
     SetBannerScrolling(true);
-    if (program_.form3 && !program_.form3->Label3->text().isEmpty()) {
-        SetBannerText(program_.form3->Label3->text());
+    if (program_.radio && !program_.radio->Label3->text().isEmpty()) {
+        SetBannerText(program_.radio->Label3->text());
     }
-    if (program_.Form2 && program_.Form2->RowCount() > 0) {
+    if (program_.playlist && program_.playlist->RowCount() > 0) {
         SetBannerText(RowCaption(CurrentIndex));
     }
 }
 
 // ---- Menu items -----------------------------------------------------------------------------
 
-void TForm1::StayOnTopClick() {
+void PlayerWindow::StayOnTopClick() {
     const bool on = StayOnTop1->isChecked();
     const bool shown = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, on);
@@ -748,63 +755,63 @@ void TForm1::StayOnTopClick() {
     mirvane::settings::WriteBool("OnTop", on);
 }
 
-void TForm1::ShowPlayerClick() {
+void PlayerWindow::ShowPlayerClick() {
     setVisible(ShowPlayer1->isChecked());
 }
 
-void TForm1::RepeatClick() {}
+void PlayerWindow::RepeatClick() {}
 
-void TForm1::ShowEQClick() {
-    if (program_.eq2) {
-        program_.eq2->show();
-        program_.eq2->raise();
+void PlayerWindow::ShowEQClick() {
+    if (program_.equalizer) {
+        program_.equalizer->show();
+        program_.equalizer->raise();
     }
 }
 
-void TForm1::InternetRadioClick() {
-    if (program_.form3) {
-        program_.form3->show();
-        program_.form3->raise();
+void PlayerWindow::InternetRadioClick() {
+    if (program_.radio) {
+        program_.radio->show();
+        program_.radio->raise();
     }
 }
 
-void TForm1::ConfigurationClick() {
-    if (program_.Form5) {
-        program_.Form5->show();
-        program_.Form5->raise();
+void PlayerWindow::ConfigurationClick() {
+    if (program_.config) {
+        program_.config->show();
+        program_.config->raise();
     }
 }
 
-void TForm1::AboutClick() {
-    if (program_.Form5) {
-        program_.Form5->ShowNode(0);
+void PlayerWindow::AboutClick() {
+    if (program_.config) {
+        program_.config->ShowNode(0);
     }
 }
 
-void TForm1::SoniqueClick() {
-    if (program_.Form5) {
-        program_.Form5->ShowNode(5);
+void PlayerWindow::SoniqueClick() {
+    if (program_.config) {
+        program_.config->ShowNode(5);
     }
 }
 
-void TForm1::ID3TagClick() {
-    if (program_.id32) {
-        program_.id32->show();
-        program_.id32->raise();
+void PlayerWindow::ID3TagClick() {
+    if (program_.tagEditor) {
+        program_.tagEditor->show();
+        program_.tagEditor->raise();
     }
 }
 
-void TForm1::ExitClick() {
-    if (program_.Form5) {
-        program_.Form5->RemoveTrayIcon();
+void PlayerWindow::ExitClick() {
+    if (program_.config) {
+        program_.config->RemoveTrayIcon();
     }
-    if (program_.Form2) {
-        program_.Form2->close();
+    if (program_.playlist) {
+        program_.playlist->close();
     }
     close();
 }
 
-void TForm1::WM_CALLBACKPRO(int lParam) {
+void PlayerWindow::WM_CALLBACKPRO(int lParam) {
     if (lParam == 0x204) { // right button down
         JvPopupMenu1->popup(QCursor::pos());
     }
@@ -812,7 +819,7 @@ void TForm1::WM_CALLBACKPRO(int lParam) {
 
 // ---- Window ---------------------------------------------------------------------------------
 
-void TForm1::MoveForm() {
+void PlayerWindow::MoveForm() {
     moving_ = true;
     if (!windowHandle() || !windowHandle()->startSystemMove()) {
         // No system move here (or it is over at once): store the place as it is.
@@ -820,14 +827,14 @@ void TForm1::MoveForm() {
     }
 }
 
-void TForm1::mousePressEvent(QMouseEvent *event) {
+void PlayerWindow::mousePressEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton) {
         MoveForm();
     }
     QWidget::mousePressEvent(event);
 }
 
-bool TForm1::eventFilter(QObject *watched, QEvent *event) {
+bool PlayerWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched == Image1 && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         MoveForm();
@@ -836,14 +843,14 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::moveEvent(QMoveEvent *event) {
+void PlayerWindow::moveEvent(QMoveEvent *event) {
     QWidget::moveEvent(event);
     if (moving_) {
         storePosition_.start(300); // once the window has come to rest
     }
 }
 
-void TForm1::closeEvent(QCloseEvent *event) {
+void PlayerWindow::closeEvent(QCloseEvent *event) {
     if (!closed_) {
         closed_ = true;
         FormClose();
@@ -852,11 +859,11 @@ void TForm1::closeEvent(QCloseEvent *event) {
     QCoreApplication::quit();
 }
 
-void TForm1::FormClose() {
+void PlayerWindow::FormClose() {
     KillTimer(kPositionTimer);
     KillTimer(kVisualTimer);
-    if (program_.Form2) {
-        program_.Form2->SaveAutomaticPlaylist();
+    if (program_.playlist) {
+        program_.playlist->SaveAutomaticPlaylist();
     }
     QApplication::restoreOverrideCursor();
     // Releasing the library ends the playback.

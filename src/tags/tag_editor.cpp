@@ -1,7 +1,7 @@
-#include "tags/id3.h"
+#include "tags/tag_editor.h"
 
 #include "common/dialogs.h"
-#include "tags/sfuncs.h"
+#include "tags/title_lookup.h"
 
 #include <QFont>
 #include <QKeyEvent>
@@ -33,7 +33,7 @@ QLineEdit *MakeEdit(QWidget *parent, const char *name, int x, int y, int width) 
 
 } // namespace
 
-Tid32::Tid32(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+TagEditor::TagEditor(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("id32"));
     setWindowTitle(QStringLiteral("ID3 Information"));
     resize(389, 223);
@@ -78,18 +78,18 @@ Tid32::Tid32(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindow
         setTabOrder(order[i], order[i + 1]);
     }
 
-    connect(LoadButton, &QPushButton::clicked, this, &Tid32::LoadButtonClick);
-    connect(savebutton, &QPushButton::clicked, this, &Tid32::SaveButtonClick);
+    connect(LoadButton, &QPushButton::clicked, this, &TagEditor::LoadButtonClick);
+    connect(savebutton, &QPushButton::clicked, this, &TagEditor::SaveButtonClick);
     hide();
 }
 
-void Tid32::ClearBoxes() {
+void TagEditor::ClearBoxes() {
     for (QLineEdit *box : {Artist, Title, Album, Year, Genre, Comment, Track}) {
         box->clear();
     }
 }
 
-void Tid32::LoadButtonClick() {
+void TagEditor::LoadButtonClick() {
     ClearBoxes();
     const QString file = mirvane::AskOpenFileName(this, mirvane::FileQuestion{});
     if (file.isEmpty()) {
@@ -99,7 +99,7 @@ void Tid32::LoadButtonClick() {
     ShowTagInBoxes(*this, Tag, status, file);
 }
 
-void Tid32::SaveButtonClick() {
+void TagEditor::SaveButtonClick() {
     const std::pair<const char *, QLineEdit *> texts[] = {{"TIT2", Title}, {"TPE1", Artist},
                                                           {"TALB", Album}, {"TYER", Year},
                                                           {"TCON", Genre}, {"TRCK", Track}};
@@ -119,7 +119,7 @@ void Tid32::SaveButtonClick() {
     }
 }
 
-void Tid32::mousePressEvent(QMouseEvent *event) {
+void TagEditor::mousePressEvent(QMouseEvent *event) {
     // Frameless: a press on the window's own surface moves it.
     if (event->button() == Qt::LeftButton && windowHandle()) {
         windowHandle()->startSystemMove();
@@ -127,7 +127,7 @@ void Tid32::mousePressEvent(QMouseEvent *event) {
     QWidget::mousePressEvent(event);
 }
 
-void Tid32::keyPressEvent(QKeyEvent *event) {
+void TagEditor::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Escape) {
         hide();
         return;
@@ -135,7 +135,7 @@ void Tid32::keyPressEvent(QKeyEvent *event) {
     QWidget::keyPressEvent(event);
 }
 
-bool Tid32::eventFilter(QObject *watched, QEvent *event) {
+bool TagEditor::eventFilter(QObject *watched, QEvent *event) {
     if (watched == CloseLabel && event->type() == QEvent::MouseButtonRelease) {
         hide();
         return true;

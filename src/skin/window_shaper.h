@@ -4,7 +4,7 @@
 // (QWidget::setMask covers both).
 //
 // Usage (player window, as the skin loader does on every skin change):
-//   trans1 = new TWindowShaper(this);          // a child of the window it shapes
+//   trans1 = new WindowShaper(this);          // a child of the window it shapes
 //   trans1->setObjectName("trans1");
 //   trans1->setAutoSize(true);
 //   trans1->MaskRef().load(skinDir + name + ".bmp");   // changes nothing by itself
@@ -28,17 +28,17 @@ QRegion RegionFromMask(const QImage &mask);
 
 } // namespace mirvane
 
-class TWindowShaper : public QObject {
+class WindowShaper : public QObject {
     Q_OBJECT
     Q_PROPERTY(QImage Mask READ Mask WRITE setMask)
     Q_PROPERTY(bool Active READ Active WRITE setActive)
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE setAutoSize)
   public:
     // Shapes `form` for the shaper's whole life; the shaper is `form`'s child.
-    explicit TWindowShaper(QWidget *form);
+    explicit WindowShaper(QWidget *form);
     // Gives the window back its frame and full rectangle, unless the window itself is being
     // destroyed.
-    ~TWindowShaper() override;
+    ~WindowShaper() override;
 
     QImage Mask() const { return m_mask; }
     // Copies the mask; while Active the outline follows it, otherwise the window's outline is

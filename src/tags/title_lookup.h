@@ -10,14 +10,14 @@
 #include <cstdint>
 #include <string>
 
-class Tid32;
-class Tid3v2tag;
+class TagEditor;
+class Id3v2Tag;
 
-void GetSongInfo(Tid32 &editor, Tid3v2tag &lookupTag, const QString &fileName);
+void GetSongInfo(TagEditor &editor, Id3v2Tag &lookupTag, const QString &fileName);
 
 // Steps 3 to 5 of GetSongInfo, shared with the editor's Load button: shows the tag that a load
 // of fileName left in tag (status is that load's) in the editor's boxes.
-void ShowTagInBoxes(Tid32 &editor, Tid3v2tag &tag, uint16_t status, const QString &fileName);
+void ShowTagInBoxes(TagEditor &editor, Id3v2Tag &tag, uint16_t status, const QString &fileName);
 
 // The file's name without folder and without extension (from the last dot on), taken from
 // the trimmed path: "/a/Song.Name.mp3" gives "Song.Name".

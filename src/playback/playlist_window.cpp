@@ -1,4 +1,4 @@
-#include "playback/Unit2.h"
+#include "playback/playlist_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,19 +21,19 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/Unit1.h"
+#include "app/player_window.h"
 #include "app/program.h"
 #include "bass_fx.h"
 #include "common/dialogs.h"
 #include "common/paths.h"
-#include "controls/D3KBmLbl.h"
-#include "controls/slider.h"
-#include "effects/eq.h"
+#include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "effects/equalizer_window.h"
 #include "playback/m3u.h"
-#include "radio/iradio.h"
-#include "tags/id3.h"
+#include "radio/radio_window.h"
 #include "tags/id3v2.h"
-#include "tags/sfuncs.h"
+#include "tags/tag_editor.h"
+#include "tags/title_lookup.h"
 
 using mirvane::PlaylistModel;
 using mirvane::PlaylistRow;
@@ -62,7 +62,7 @@ using mirvane::m3u::MinutesSeconds;
 
 } // namespace
 
-TForm2::TForm2(mirvane::Program &program)
+PlaylistWindow::PlaylistWindow(mirvane::Program &program)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
     setObjectName("Form2");
     setWindowTitle("Mirvane PlayList");
@@ -77,7 +77,7 @@ TForm2::TForm2(mirvane::Program &program)
         return;
     }
     const QString file =
-        program_.Form1 ? program_.Form1->GetCMDLineFile(program_.commandLine) : QString();
+        program_.player ? program_.player->GetCMDLineFile(program_.commandLine) : QString();
     const QFileInfo info(file);
     if (!file.isEmpty() && info.exists() &&
         kCommandLineExtensions.contains(ExtractFileExt(file).trimmed().toLower())) {
@@ -89,11 +89,11 @@ TForm2::TForm2(mirvane::Program &program)
     UpdatePlaylistCaption();
 }
 
-TForm2::~TForm2() {
+PlaylistWindow::~PlaylistWindow() {
     BASS_FX_Free();
 }
 
-void TForm2::BuildControls() {
+void PlaylistWindow::BuildControls() {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
@@ -197,32 +197,33 @@ void TForm2::BuildControls() {
 
     AddMenu = new QMenu(this);
     QMenu *addFiles = AddMenu->addMenu("Add File(s)");
-    connect(addFiles->addAction("Add File"), &QAction::triggered, this, &TForm2::AddFileClick);
+    connect(addFiles->addAction("Add File"), &QAction::triggered, this,
+            &PlaylistWindow::AddFileClick);
     connect(addFiles->addAction("Add Directory"), &QAction::triggered, this,
-            &TForm2::AddDirectoryClick);
+            &PlaylistWindow::AddDirectoryClick);
     connect(AddMenu->addAction("Add Internet stream"), &QAction::triggered, this,
-            &TForm2::AddInternetStreamClick);
+            &PlaylistWindow::AddInternetStreamClick);
     connect(AddMenu->addAction("Open Playlist"), &QAction::triggered, this,
-            &TForm2::OpenPlaylistClick);
+            &PlaylistWindow::OpenPlaylistClick);
     RemoveMenu = new QMenu(this);
     connect(RemoveMenu->addAction("Remove All"), &QAction::triggered, this,
-            &TForm2::RemoveAllClick);
+            &PlaylistWindow::RemoveAllClick);
     connect(RemoveMenu->addAction("Remove Selected"), &QAction::triggered, this,
-            &TForm2::RemoveSelectedClick);
+            &PlaylistWindow::RemoveSelectedClick);
     SaveMenu = new QMenu(this);
     connect(SaveMenu->addAction("Save Playlist"), &QAction::triggered, this,
-            &TForm2::SavePlaylistClick);
+            &PlaylistWindow::SavePlaylistClick);
     connect(JvXPButton3, &QPushButton::clicked, this, [this] { AddMenu->popup(QCursor::pos()); });
     connect(JvXPButton2, &QPushButton::clicked, this,
             [this] { RemoveMenu->popup(QCursor::pos()); });
     connect(JvXPButton1, &QPushButton::clicked, this, [this] { SaveMenu->popup(QCursor::pos()); });
 
-    if (program_.Form1 && program_.Form1->ImageList1.size() > PlaylistModel::kPlayingMark) {
-        model_.setMarkIcon(program_.Form1->ImageList1[PlaylistModel::kPlayingMark]);
+    if (program_.player && program_.player->ImageList1.size() > PlaylistModel::kPlayingMark) {
+        model_.setMarkIcon(program_.player->ImageList1[PlaylistModel::kPlayingMark]);
     }
 }
 
-void TForm2::paintEvent(QPaintEvent *event) {
+void PlaylistWindow::paintEvent(QPaintEvent *event) {
     QWidget::paintEvent(event);
     // Keep the close label at the right end of the title bar and the grip at the right end of
     // the bottom bar, whatever the width.
@@ -230,7 +231,7 @@ void TForm2::paintEvent(QPaintEvent *event) {
     Image1->move(Panel3->width() - Image1->width(), 0);
 }
 
-bool TForm2::eventFilter(QObject *watched, QEvent *event) {
+bool PlaylistWindow::eventFilter(QObject *watched, QEvent *event) {
     if (event->type() == QEvent::MouseButtonPress) {
         if (watched == Panel2 || watched == Panel3) {
             if (windowHandle()) {
@@ -238,13 +239,13 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event) {
             }
             return true;
         }
-        if (watched == Image1 && program_.Form1) {
-            program_.Form1->SetTimer(TForm1::kGripTimer, 1);
+        if (watched == Image1 && program_.player) {
+            program_.player->SetTimer(PlayerWindow::kGripTimer, 1);
             return true;
         }
     } else if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == Image1 && program_.Form1) {
-            program_.Form1->KillTimer(TForm1::kGripTimer);
+        if (watched == Image1 && program_.player) {
+            program_.player->KillTimer(PlayerWindow::kGripTimer);
             return true;
         }
         if (watched == Label1) {
@@ -257,12 +258,12 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event) {
 
 // ---- Rows ------------------------------------------------------------------------------
 
-int TForm2::SelectedRow() const {
+int PlaylistWindow::SelectedRow() const {
     const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
-void TForm2::SelectRow(int row) {
+void PlaylistWindow::SelectRow(int row) {
     if (!model_.isValidRow(row)) {
         return;
     }
@@ -272,38 +273,38 @@ void TForm2::SelectRow(int row) {
     ListView1->scrollTo(index);
 }
 
-QString TForm2::Caption(int row) const {
+QString PlaylistWindow::Caption(int row) const {
     return model_.isValidRow(row) ? model_.row(row).caption : QString();
 }
 
-QString TForm2::FileName(int row) const {
+QString PlaylistWindow::FileName(int row) const {
     return model_.isValidRow(row) ? model_.row(row).fileName : QString();
 }
 
-void TForm2::SetMark(int row, bool on) {
+void PlaylistWindow::SetMark(int row, bool on) {
     model_.setStateIndex(row, on ? PlaylistModel::kPlayingMark : -1);
 }
 
-std::pair<QString, QString> TForm2::LookUpTitle(const QString &fileName) {
-    if (!program_.id32 || !program_.lookupTag) {
+std::pair<QString, QString> PlaylistWindow::LookUpTitle(const QString &fileName) {
+    if (!program_.tagEditor || !program_.lookupTag) {
         return {QFileInfo(fileName).completeBaseName(), QString()};
     }
-    GetSongInfo(*program_.id32, *program_.lookupTag, fileName);
-    return {program_.id32->Artist->text(), program_.id32->Title->text()};
+    GetSongInfo(*program_.tagEditor, *program_.lookupTag, fileName);
+    return {program_.tagEditor->Artist->text(), program_.tagEditor->Title->text()};
 }
 
-void TForm2::AppendEntry(const QString &fileName) {
+void PlaylistWindow::AppendEntry(const QString &fileName) {
     const auto [artist, title] = LookUpTitle(fileName);
     model_.append(
         PlaylistRow{QString::number(model_.count() + 1) + ". " + artist + " - " + title, fileName});
 }
 
-void TForm2::UpdatePlaylistCaption() {
+void PlaylistWindow::UpdatePlaylistCaption() {
     Panel2->setText("Playlist - " + QString::number(SelectedRow() + 1) + " of " +
                     QString::number(model_.count()) + " Songs");
 }
 
-void TForm2::ReadPlaylist(const QString &fileName) {
+void PlaylistWindow::ReadPlaylist(const QString &fileName) {
     std::vector<mirvane::m3u::Entry> entries = mirvane::m3u::ReadPlaylistFile(fileName);
     std::vector<PlaylistRow> rows;
     rows.reserve(entries.size());
@@ -314,7 +315,7 @@ void TForm2::ReadPlaylist(const QString &fileName) {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::AddAutomaticPlaylist() {
+void PlaylistWindow::AddAutomaticPlaylist() {
     const QString automatic = mirvane::ProgramDir() + "playlist.m3u";
     const mirvane::FileStamp written = mirvane::StampOf(automatic);
     if (written.isFile) {
@@ -339,7 +340,7 @@ void TForm2::AddAutomaticPlaylist() {
     playlistRead_ = true;
 }
 
-int TForm2::MeasureSeconds(const QString &fileName) {
+int PlaylistWindow::MeasureSeconds(const QString &fileName) {
     // A decode-only stream needs no output device, so lengths are right even without sound.
     const QByteArray path = LibraryPath(fileName);
     const HSTREAM h = BASS_StreamCreateFile(FALSE, path.constData(), 0, 0, BASS_STREAM_DECODE);
@@ -352,7 +353,7 @@ int TForm2::MeasureSeconds(const QString &fileName) {
     return seconds;
 }
 
-bool TForm2::WritePlaylist(QIODevice &file) {
+bool PlaylistWindow::WritePlaylist(QIODevice &file) {
     if (file.write(mirvane::m3u::HeaderLine()) < 0) {
         return false;
     }
@@ -375,7 +376,8 @@ bool TForm2::WritePlaylist(QIODevice &file) {
     return true;
 }
 
-bool TForm2::SavePlaylistFile(const QString &fileName, bool requireM3u, QWidget *messageOwner) {
+bool PlaylistWindow::SavePlaylistFile(const QString &fileName, bool requireM3u,
+                                      QWidget *messageOwner) {
     const auto writeError = [messageOwner] {
         mirvane::ShowMessage(messageOwner, "Can't write the chosen file...", "Write-Error",
                              mirvane::MsgIcon::Error, true);
@@ -399,18 +401,18 @@ bool TForm2::SavePlaylistFile(const QString &fileName, bool requireM3u, QWidget 
     return ok;
 }
 
-void TForm2::SaveAutomaticPlaylist() {
+void PlaylistWindow::SaveAutomaticPlaylist() {
     // Without the audio library the automatic playlist was never read; writing then would
     // replace the user's list with an empty one.
     if (!playlistRead_) {
         return;
     }
-    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", false, program_.Form1);
+    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", false, program_.player);
 }
 
 // ---- Menus and buttons -------------------------------------------------------------------
 
-void TForm2::AddFileClick() {
+void PlaylistWindow::AddFileClick() {
     mirvane::FileQuestion q;
     q.title = "Add File to Playlist";
     q.filters = {"Mirvane Playable Files (*.mp1 *.mp2 *.mp3 *.mod *.xm *.mtm *.s3m *.ogg *.wav)",
@@ -424,19 +426,19 @@ void TForm2::AddFileClick() {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::AddDirectoryClick() {
+void PlaylistWindow::AddDirectoryClick() {
     // FIXME: the add-directory dialog comes with its own window; until then this item does
     // nothing.
 }
 
-void TForm2::AddInternetStreamClick() {
-    if (program_.form3) {
-        program_.form3->show();
-        program_.form3->raise();
+void PlaylistWindow::AddInternetStreamClick() {
+    if (program_.radio) {
+        program_.radio->show();
+        program_.radio->raise();
     }
 }
 
-void TForm2::OpenPlaylistClick() {
+void PlaylistWindow::OpenPlaylistClick() {
     mirvane::FileQuestion q;
     q.title = "Open Playlist";
     q.filters = {"M3U Playlist (*.m3u)"};
@@ -448,7 +450,7 @@ void TForm2::OpenPlaylistClick() {
     }
 }
 
-void TForm2::SavePlaylistClick() {
+void PlaylistWindow::SavePlaylistClick() {
     mirvane::FileQuestion q;
     q.title = "Save Playlist";
     q.filters = {"M3U Playlist (*.m3u)"};
@@ -462,11 +464,11 @@ void TForm2::SavePlaylistClick() {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::RemoveAllClick() {
+void PlaylistWindow::RemoveAllClick() {
     model_.clear();
 }
 
-void TForm2::RemoveSelectedClick() {
+void PlaylistWindow::RemoveSelectedClick() {
     const int row = SelectedRow();
     if (row < 0) {
         return;
@@ -476,8 +478,8 @@ void TForm2::RemoveSelectedClick() {
     ListView1->selectionModel()->clearSelection();
     // CurrentIndex keeps naming the row that plays: later rows move up by one; when the
     // playing row itself went, the row now in its place is the nearest.
-    if (program_.Form1) {
-        int &current = program_.Form1->CurrentIndex;
+    if (program_.player) {
+        int &current = program_.player->CurrentIndex;
         if (row < current) {
             --current;
         } else if (row == current && current >= model_.count() && current > 0) {
@@ -486,26 +488,26 @@ void TForm2::RemoveSelectedClick() {
     }
 }
 
-void TForm2::ListView1DblClick() {
+void PlaylistWindow::ListView1DblClick() {
     const int row = SelectedRow();
-    if (row < 0 || !program_.Form1) {
+    if (row < 0 || !program_.player) {
         return;
     }
     // The mark of the row that played goes also while the radio holds the status text.
-    SetMark(program_.Form1->CurrentIndex, false);
+    SetMark(program_.player->CurrentIndex, false);
     PlayEntry(row);
     ListView1->setFocus();
 }
 
-void TForm2::Label1Click() {
-    if (program_.Form1) {
-        program_.Form1->PlbuttonClick();
+void PlaylistWindow::Label1Click() {
+    if (program_.player) {
+        program_.player->PlbuttonClick();
     } else {
         hide();
     }
 }
 
-void TForm2::ResizeToCursor() {
+void PlaylistWindow::ResizeToCursor() {
     const QPoint cursor = QCursor::pos();
     const int w = cursor.x() - x();
     const int h = cursor.y() - y();
@@ -521,13 +523,13 @@ void TForm2::ResizeToCursor() {
 
 // ---- Dropped files -------------------------------------------------------------------------
 
-void TForm2::dragEnterEvent(QDragEnterEvent *event) {
+void PlaylistWindow::dragEnterEvent(QDragEnterEvent *event) {
     if (event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
-void TForm2::dropEvent(QDropEvent *event) {
+void PlaylistWindow::dropEvent(QDropEvent *event) {
     QStringList names;
     for (const QUrl &url : event->mimeData()->urls()) {
         names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
@@ -536,7 +538,7 @@ void TForm2::dropEvent(QDropEvent *event) {
     WMDropFiles(names);
 }
 
-void TForm2::WMDropFiles(const QStringList &names) {
+void PlaylistWindow::WMDropFiles(const QStringList &names) {
     for (const QString &name : names) {
         const QString ext = ExtractFileExt(name).toUpper();
         bool accepted = false;
@@ -557,7 +559,7 @@ void TForm2::WMDropFiles(const QStringList &names) {
 
 // ---- Engine ----------------------------------------------------------------------------------
 
-bool TForm2::StartAudioLibrary() {
+bool PlaylistWindow::StartAudioLibrary() {
     if (program_.getAudioVersion() != 0x10002) {
         ShowAudioError("BASS version 2.1 was not loaded");
         return false;
@@ -566,41 +568,41 @@ bool TForm2::StartAudioLibrary() {
         ShowAudioError("Can't initialize digital sound system");
     }
     BASS_Start();
-    if (program_.Form1 && program_.Form1->SliderVol) {
-        BASS_SetVolume(static_cast<DWORD>(program_.Form1->SliderVol->Value()));
+    if (program_.player && program_.player->SliderVol) {
+        BASS_SetVolume(static_cast<DWORD>(program_.player->SliderVol->Value()));
     }
     return true;
 }
 
-void TForm2::ShowAudioError(const QString &message) {
+void PlaylistWindow::ShowAudioError(const QString &message) {
     const auto code = static_cast<quint32>(BASS_ErrorGetCode());
     mirvane::ShowMessage(this, message + "\r\n(error code: " + QString::number(code) + ")", "Error",
                          mirvane::MsgIcon::Error);
 }
 
-bool TForm2::RadioInUse() const {
-    return program_.form3 && program_.form3->Statuslbl &&
-           !program_.form3->Statuslbl->text().isEmpty();
+bool PlaylistWindow::RadioInUse() const {
+    return program_.radio && program_.radio->Statuslbl &&
+           !program_.radio->Statuslbl->text().isEmpty();
 }
 
-void TForm2::ClearRadioLabels() {
-    if (!program_.form3) {
+void PlaylistWindow::ClearRadioLabels() {
+    if (!program_.radio) {
         return;
     }
-    for (QLabel *label : {program_.form3->Statuslbl, program_.form3->Label3,
-                          program_.form3->Channellbl, program_.form3->Label5}) {
+    for (QLabel *label : {program_.radio->Statuslbl, program_.radio->Label3,
+                          program_.radio->Channellbl, program_.radio->Label5}) {
         if (label) {
             label->clear();
         }
     }
 }
 
-QString TForm2::CurrentRowCaption() const {
-    return program_.Form1 ? Caption(program_.Form1->CurrentIndex) : QString();
+QString PlaylistWindow::CurrentRowCaption() const {
+    return program_.player ? Caption(program_.player->CurrentIndex) : QString();
 }
 
-void TForm2::PlayEntry(int row) {
-    TForm1 *player = program_.Form1;
+void PlaylistWindow::PlayEntry(int row) {
+    PlayerWindow *player = program_.player;
     StopPlayback();
     if (!model_.isValidRow(row) || !player) {
         return; // no row to go to: stay stopped
@@ -618,8 +620,8 @@ void TForm2::PlayEntry(int row) {
     }
 }
 
-void TForm2::PlayMusic() {
-    TForm1 *player = program_.Form1;
+void PlaylistWindow::PlayMusic() {
+    PlayerWindow *player = program_.player;
     BASS_StreamFree(CurrentChannel);
     BASS_MusicFree(CurrentChannel);
     const QByteArray path = LibraryPath(FileName(player->CurrentIndex));
@@ -630,20 +632,20 @@ void TForm2::PlayMusic() {
                           QString::number(BASS_MusicGetLength(CurrentChannel, FALSE)) + " ");
     EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &EndSyncProc, this);
     BASS_ChannelPlay(CurrentChannel, -1);
-    player->SetTimer(TForm1::kVisualTimer, 33);
+    player->SetTimer(PlayerWindow::kVisualTimer, 33);
     // Tracker music has no moving position display.
-    player->KillTimer(TForm1::kPositionTimer);
+    player->KillTimer(PlayerWindow::kPositionTimer);
     player->SetBannerScrolling(true);
-    player->SetStatusPicture(TForm1::StatusPlaying);
+    player->SetStatusPicture(PlayerWindow::StatusPlaying);
     SetMark(player->CurrentIndex, true);
-    if (program_.eq2 && program_.eq2->chkEqualizer->isChecked()) {
-        program_.eq2->ApplyEqualizer();
+    if (program_.equalizer && program_.equalizer->chkEqualizer->isChecked()) {
+        program_.equalizer->ApplyEqualizer();
     }
     UpdatePlaylistCaption();
 }
 
-void TForm2::PlayStream(const QString &fileName) {
-    TForm1 *player = program_.Form1;
+void PlaylistWindow::PlayStream(const QString &fileName) {
+    PlayerWindow *player = program_.player;
     LookUpTitle(fileName);
     if (BASS_ChannelIsActive(CurrentChannel) == BASS_ACTIVE_PLAYING) {
         BASS_StreamFree(CurrentChannel);
@@ -661,27 +663,27 @@ void TForm2::PlayStream(const QString &fileName) {
     for (int i = 0; i < 3; ++i) {
         BASS_ChannelSetFX(CurrentChannel, BASS_FX_PARAMEQ, 1);
     }
-    if (program_.eq2 && program_.eq2->chkEqualizer->isChecked()) {
-        program_.eq2->ApplyEqualizer();
+    if (program_.equalizer && program_.equalizer->chkEqualizer->isChecked()) {
+        program_.equalizer->ApplyEqualizer();
     }
-    player->SetTimer(TForm1::kVisualTimer, 33);
-    player->SetTimer(TForm1::kPositionTimer, 90);
-    player->SetStatusPicture(TForm1::StatusPlaying);
+    player->SetTimer(PlayerWindow::kVisualTimer, 33);
+    player->SetTimer(PlayerWindow::kPositionTimer, 90);
+    player->SetStatusPicture(PlayerWindow::StatusPlaying);
     SetMark(player->CurrentIndex, true);
     UpdatePlaylistCaption();
 }
 
-void TForm2::StopPlayback() {
-    TForm1 *player = program_.Form1;
+void PlaylistWindow::StopPlayback() {
+    PlayerWindow *player = program_.player;
     BASS_StreamFree(CurrentChannel);
     BASS_MusicFree(CurrentChannel);
     stoppedChannel_ = CurrentChannel;
     if (!player) {
         return;
     }
-    player->SetStatusPicture(TForm1::StatusStopped);
-    player->KillTimer(TForm1::kVisualTimer);
-    player->KillTimer(TForm1::kPositionTimer);
+    player->SetStatusPicture(PlayerWindow::StatusStopped);
+    player->KillTimer(PlayerWindow::kVisualTimer);
+    player->KillTimer(PlayerWindow::kPositionTimer);
     if (!RadioInUse()) {
         SetMark(player->CurrentIndex, false);
     }
@@ -695,16 +697,16 @@ void TForm2::StopPlayback() {
     mirvane::ProcessPendingEvents();
 }
 
-void TForm2::EndSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
+void PlaylistWindow::EndSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
     // Library thread: nothing here may touch a window. The form outlives every sync (the
     // library is released before the windows go), and a call queued to a form that has gone
     // is dropped.
-    auto *form = static_cast<TForm2 *>(user);
+    auto *form = static_cast<PlaylistWindow *>(user);
     QMetaObject::invokeMethod(
         form, [form, channel] { form->TrackEnded(channel); }, Qt::QueuedConnection);
 }
 
-void TForm2::TrackEnded(DWORD channel) {
+void PlaylistWindow::TrackEnded(DWORD channel) {
     // The end of a channel that was stopped or replaced meanwhile (the user pressed Stop or
     // started another row as the track ended, or the radio took over) changes nothing.
     if (channel != CurrentChannel || channel == stoppedChannel_) {
@@ -713,10 +715,10 @@ void TForm2::TrackEnded(DWORD channel) {
     OnTrackEnd();
 }
 
-void TForm2::OnTrackEnd() {
+void PlaylistWindow::OnTrackEnd() {
     StopPlayback();
     const int count = model_.count();
-    if (count >= 1 && SelectedRow() != count - 1 && program_.Form1) {
-        program_.Form1->NextEntry();
+    if (count >= 1 && SelectedRow() != count - 1 && program_.player) {
+        program_.player->NextEntry();
     }
 }

@@ -1,4 +1,4 @@
-#include "playback/lengthcache.h"
+#include "playback/length_cache.h"
 
 #include <sys/stat.h>
 

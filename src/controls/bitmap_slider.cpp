@@ -1,4 +1,4 @@
-#include "controls/slider.h"
+#include "controls/bitmap_slider.h"
 
 #include "controls/control_art.h"
 
@@ -11,21 +11,21 @@
 
 using mirvane::PageSide;
 
-// ---- TSliderThumb ------------------------------------------------------------------------
+// ---- BitmapSliderThumb ------------------------------------------------------------------------
 
-TSliderThumb::TSliderThumb(TSlider *slider) : QWidget(slider), m_slider(slider) {
+BitmapSliderThumb::BitmapSliderThumb(BitmapSlider *slider) : QWidget(slider), m_slider(slider) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(mirvane::HandCursor());
 }
 
-void TSliderThumb::SetImage(const QImage &image) {
+void BitmapSliderThumb::SetImage(const QImage &image) {
     m_image = image;
     m_keyed = mirvane::KeyTransparent(image, KeyColor);
     Resize();
     update();
 }
 
-void TSliderThumb::SetNumStates(int states) {
+void BitmapSliderThumb::SetNumStates(int states) {
     if (states == m_states || states < 1 || states > 2)
         return;
     m_states = states;
@@ -33,23 +33,23 @@ void TSliderThumb::SetNumStates(int states) {
     update();
 }
 
-void TSliderThumb::SetPressedState(bool pressed) {
+void BitmapSliderThumb::SetPressedState(bool pressed) {
     if (pressed == m_pressedState)
         return;
     m_pressedState = pressed;
     update();
 }
 
-void TSliderThumb::SetColor(const QColor &color) {
+void BitmapSliderThumb::SetColor(const QColor &color) {
     m_color = color;
     update();
 }
 
-void TSliderThumb::Resize() {
+void BitmapSliderThumb::Resize() {
     resize(m_image.width() / m_states, m_image.height());
 }
 
-void TSliderThumb::paintEvent(QPaintEvent *) {
+void BitmapSliderThumb::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.fillRect(rect(), m_color);
     const int half = m_image.width() / 2;
@@ -62,28 +62,28 @@ void TSliderThumb::paintEvent(QPaintEvent *) {
         p.drawImage(QPoint(0, 0), m_keyed);
 }
 
-void TSliderThumb::mousePressEvent(QMouseEvent *event) {
+void BitmapSliderThumb::mousePressEvent(QMouseEvent *event) {
     m_slider->ThumbPressed(event);
 }
-void TSliderThumb::mouseDoubleClickEvent(QMouseEvent *event) {
+void BitmapSliderThumb::mouseDoubleClickEvent(QMouseEvent *event) {
     m_slider->ThumbPressed(event);
 }
-void TSliderThumb::mouseMoveEvent(QMouseEvent *event) {
+void BitmapSliderThumb::mouseMoveEvent(QMouseEvent *event) {
     m_slider->ThumbDragged(event);
 }
-void TSliderThumb::mouseReleaseEvent(QMouseEvent *event) {
+void BitmapSliderThumb::mouseReleaseEvent(QMouseEvent *event) {
     m_slider->ThumbReleased(event);
 }
 
-// ---- TSlider -----------------------------------------------------------------------------
+// ---- BitmapSlider -----------------------------------------------------------------------------
 
-TSlider::TSlider(QWidget *parent) : QWidget(parent) {
+BitmapSlider::BitmapSlider(QWidget *parent) : QWidget(parent) {
     m_color = palette().color(QPalette::Window);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     for (ImageSlot slot : {HThumb, HRuler, VThumb, VRuler})
         LoadDefaultImage(slot);
-    m_thumb = new TSliderThumb(this);
+    m_thumb = new BitmapSliderThumb(this);
     m_thumb->SetColor(m_color);
     m_thumb->SetImage(m_images[HThumb]);
     resize(140, 40);
@@ -91,14 +91,14 @@ TSlider::TSlider(QWidget *parent) : QWidget(parent) {
     Layout();
 }
 
-TSlider::~TSlider() = default;
+BitmapSlider::~BitmapSlider() = default;
 
-void TSlider::LoadDefaultImage(ImageSlot slot) {
+void BitmapSlider::LoadDefaultImage(ImageSlot slot) {
     static const char *const names[] = {"W95_HTB", "W95_HRL", "W95_VTB", "W95_VRL"};
     m_images[slot] = mirvane::ControlArt(QString::fromLatin1(names[slot]));
 }
 
-mirvane::SliderAxis TSlider::Axis() const {
+mirvane::SliderAxis BitmapSlider::Axis() const {
     mirvane::SliderAxis a;
     a.vertical = Vertical();
     a.minValue = m_minValue;
@@ -111,7 +111,7 @@ mirvane::SliderAxis TSlider::Axis() const {
     return a;
 }
 
-void TSlider::AssignImage(ImageSlot slot, const QImage &image) {
+void BitmapSlider::AssignImage(ImageSlot slot, const QImage &image) {
     if (image.isNull()) {
         LoadDefaultImage(slot);
         m_userImages &= ~(1u << slot);
@@ -125,7 +125,7 @@ void TSlider::AssignImage(ImageSlot slot, const QImage &image) {
         Layout();
 }
 
-void TSlider::Layout() {
+void BitmapSlider::Layout() {
     const bool v = Vertical();
     const QImage &ruler = m_images[v ? VRuler : HRuler];
     m_strip = mirvane::BuildRulerStrip(ruler, v ? height() : width(), m_edgeSize, v);
@@ -147,7 +147,7 @@ void TSlider::Layout() {
     update();
 }
 
-void TSlider::MoveThumb(int position) {
+void BitmapSlider::MoveThumb(int position) {
     const mirvane::SliderAxis axis = Axis();
     const int p = mirvane::SliderThumbTarget(axis, position);
     if (axis.vertical)
@@ -163,7 +163,7 @@ void TSlider::MoveThumb(int position) {
     }
 }
 
-void TSlider::setValue(int value) {
+void BitmapSlider::setValue(int value) {
     value = std::max(std::min(value, m_maxValue), m_minValue);
     const int before = m_value;
     m_value = value;
@@ -172,11 +172,11 @@ void TSlider::setValue(int value) {
         Change();
 }
 
-void TSlider::Change() {
+void BitmapSlider::Change() {
     emit OnChange(this);
 }
 
-void TSlider::setEdgeSize(int value) {
+void BitmapSlider::setEdgeSize(int value) {
     const int length = Vertical() ? m_images[VRuler].height() : m_images[HRuler].width();
     // A negative end piece would copy from outside the picture.
     if (value == m_edgeSize || value < 0 || 2 * std::int64_t(value) >= length)
@@ -185,11 +185,11 @@ void TSlider::setEdgeSize(int value) {
     Layout();
 }
 
-void TSlider::setNumThumbStates(int value) {
+void BitmapSlider::setNumThumbStates(int value) {
     m_thumb->SetNumStates(value);
 }
 
-void TSlider::setOrientation(TSliderOrientation value) {
+void BitmapSlider::setOrientation(SliderOrientation value) {
     if (value == m_orientation)
         return;
     m_orientation = value;
@@ -197,14 +197,14 @@ void TSlider::setOrientation(TSliderOrientation value) {
     Layout();
 }
 
-void TSlider::setOptions(TSliderOptions value) {
+void BitmapSlider::setOptions(SliderOptions value) {
     if (value == m_options)
         return;
     m_options = value;
     update();
 }
 
-void TSlider::setIncrement(int value) {
+void BitmapSlider::setIncrement(int value) {
     if (value < 1 || value == m_increment)
         return;
     m_increment = value;
@@ -212,7 +212,7 @@ void TSlider::setIncrement(int value) {
     update();
 }
 
-void TSlider::setMinValue(int value) {
+void BitmapSlider::setMinValue(int value) {
     if (value == m_minValue || std::int64_t(value) > std::int64_t(m_maxValue) - m_increment)
         return;
     m_minValue = value;
@@ -220,7 +220,7 @@ void TSlider::setMinValue(int value) {
         update();
 }
 
-void TSlider::setMaxValue(int value) {
+void BitmapSlider::setMaxValue(int value) {
     if (value == m_maxValue || std::int64_t(value) < std::int64_t(m_minValue) + m_increment)
         return;
     m_maxValue = value;
@@ -228,32 +228,32 @@ void TSlider::setMaxValue(int value) {
         update();
 }
 
-void TSlider::setColor(const QColor &color) {
+void BitmapSlider::setColor(const QColor &color) {
     m_color = color;
     m_thumb->SetColor(color);
     update();
 }
 
-void TSlider::setTabStop(bool on) {
+void BitmapSlider::setTabStop(bool on) {
     setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
-void TSlider::StepToMinimum() {
+void BitmapSlider::StepToMinimum() {
     setValue(m_minValue);
 }
-void TSlider::StepToMaximum() {
+void BitmapSlider::StepToMaximum() {
     setValue(m_maxValue);
 }
-void TSlider::StepUp() {
+void BitmapSlider::StepUp() {
     setValue(mirvane::SliderStepUp(m_value, m_increment));
 }
-void TSlider::StepDown() {
+void BitmapSlider::StepDown() {
     setValue(mirvane::SliderStepDown(m_value, m_increment));
 }
 
 // ---- painting ----------------------------------------------------------------------------
 
-void TSlider::paintEvent(QPaintEvent *) {
+void BitmapSlider::paintEvent(QPaintEvent *) {
     QPainter p(this);
     p.fillRect(rect(), m_color);
     if (!m_stripKeyed.isNull())
@@ -273,7 +273,7 @@ void TSlider::paintEvent(QPaintEvent *) {
     }
     if (m_options.testFlag(soShowPoints)) {
         m_canvas = &p;
-        if (isSignalConnected(QMetaMethod::fromSignal(&TSlider::OnDrawPoints)))
+        if (isSignalConnected(QMetaMethod::fromSignal(&BitmapSlider::OnDrawPoints)))
             emit OnDrawPoints(this);
         else
             PaintDefaultPoints(m_increment, 3, 4);
@@ -281,7 +281,7 @@ void TSlider::paintEvent(QPaintEvent *) {
     }
 }
 
-void TSlider::PaintDefaultPoints(int step, int height, int endHeight) {
+void BitmapSlider::PaintDefaultPoints(int step, int height, int endHeight) {
     if (!m_canvas)
         return;
     for (const mirvane::SliderTick &tick :
@@ -293,7 +293,7 @@ void TSlider::PaintDefaultPoints(int step, int height, int endHeight) {
     }
 }
 
-void TSlider::resizeEvent(QResizeEvent *event) {
+void BitmapSlider::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     if (!m_creating)
         Layout();
@@ -301,7 +301,7 @@ void TSlider::resizeEvent(QResizeEvent *event) {
 
 // ---- focus and keyboard ------------------------------------------------------------------
 
-void TSlider::FocusChanged(bool focused) {
+void BitmapSlider::FocusChanged(bool focused) {
     if (focused == m_focused)
         return;
     m_focused = focused;
@@ -309,40 +309,40 @@ void TSlider::FocusChanged(bool focused) {
         update();
 }
 
-void TSlider::focusInEvent(QFocusEvent *event) {
+void BitmapSlider::focusInEvent(QFocusEvent *event) {
     QWidget::focusInEvent(event);
     FocusChanged(true);
 }
 
-void TSlider::focusOutEvent(QFocusEvent *event) {
+void BitmapSlider::focusOutEvent(QFocusEvent *event) {
     QWidget::focusOutEvent(event);
     FocusChanged(false);
 }
 
 // The step a key takes on this slider, or nullptr when the key is not ours.
-static void (TSlider::*KeyStep(const TSlider &slider, const QKeyEvent &event))() {
+static void (BitmapSlider::*KeyStep(const BitmapSlider &slider, const QKeyEvent &event))() {
     if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return nullptr;
-    const bool vertical = slider.Orientation() == TSlider::soVertical;
+    const bool vertical = slider.Orientation() == BitmapSlider::soVertical;
     switch (event.key()) {
     case Qt::Key_Home:
-        return &TSlider::StepToMinimum;
+        return &BitmapSlider::StepToMinimum;
     case Qt::Key_End:
-        return &TSlider::StepToMaximum;
+        return &BitmapSlider::StepToMaximum;
     case Qt::Key_Left:
-        return vertical ? nullptr : &TSlider::StepDown;
+        return vertical ? nullptr : &BitmapSlider::StepDown;
     case Qt::Key_Right:
-        return vertical ? nullptr : &TSlider::StepUp;
+        return vertical ? nullptr : &BitmapSlider::StepUp;
     case Qt::Key_Up:
-        return vertical ? &TSlider::StepUp : nullptr;
+        return vertical ? &BitmapSlider::StepUp : nullptr;
     case Qt::Key_Down:
-        return vertical ? &TSlider::StepDown : nullptr;
+        return vertical ? &BitmapSlider::StepDown : nullptr;
     default:
         return nullptr;
     }
 }
 
-void TSlider::keyPressEvent(QKeyEvent *event) {
+void BitmapSlider::keyPressEvent(QKeyEvent *event) {
     if (auto step = KeyStep(*this, *event)) {
         (this->*step)();
         event->accept();
@@ -351,7 +351,7 @@ void TSlider::keyPressEvent(QKeyEvent *event) {
     QWidget::keyPressEvent(event);
 }
 
-bool TSlider::event(QEvent *event) {
+bool BitmapSlider::event(QEvent *event) {
     // Claim our keys before window shortcuts or dialog navigation can take them.
     if (event->type() == QEvent::ShortcutOverride &&
         KeyStep(*this, *static_cast<QKeyEvent *>(event))) {
@@ -363,7 +363,7 @@ bool TSlider::event(QEvent *event) {
 
 // ---- paging ------------------------------------------------------------------------------
 
-void TSlider::mousePressEvent(QMouseEvent *event) {
+void BitmapSlider::mousePressEvent(QMouseEvent *event) {
     QWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
@@ -376,17 +376,17 @@ void TSlider::mousePressEvent(QMouseEvent *event) {
 }
 
 // The second press of a double click pages like any press.
-void TSlider::mouseDoubleClickEvent(QMouseEvent *event) {
+void BitmapSlider::mouseDoubleClickEvent(QMouseEvent *event) {
     mousePressEvent(event);
 }
 
-void TSlider::mouseMoveEvent(QMouseEvent *event) {
+void BitmapSlider::mouseMoveEvent(QMouseEvent *event) {
     QWidget::mouseMoveEvent(event);
     if (m_pressed)
         m_pagePos = event->position().toPoint();
 }
 
-void TSlider::mouseReleaseEvent(QMouseEvent *event) {
+void BitmapSlider::mouseReleaseEvent(QMouseEvent *event) {
     QWidget::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton || !m_pressed)
         return;
@@ -394,7 +394,7 @@ void TSlider::mouseReleaseEvent(QMouseEvent *event) {
     m_pressed = false;
 }
 
-void TSlider::PageTick() {
+void BitmapSlider::PageTick() {
     // The timer keeps running when the thumb has passed the pointer, so stepping resumes if
     // the pointer goes back to the pressed side.
     if (mirvane::SliderPageSide(Vertical(), m_pagePos, m_thumb->geometry()) == m_pageSide) {
@@ -407,7 +407,7 @@ void TSlider::PageTick() {
         m_repeat.start(RepeatInterval, this);
 }
 
-void TSlider::timerEvent(QTimerEvent *event) {
+void BitmapSlider::timerEvent(QTimerEvent *event) {
     if (event->timerId() == m_repeat.timerId() && m_pressed)
         PageTick();
     else
@@ -416,7 +416,7 @@ void TSlider::timerEvent(QTimerEvent *event) {
 
 // ---- thumb dragging ----------------------------------------------------------------------
 
-void TSlider::ThumbPressed(QMouseEvent *event) {
+void BitmapSlider::ThumbPressed(QMouseEvent *event) {
     setFocus(Qt::MouseFocusReason);
     if (event->button() != Qt::LeftButton)
         return;
@@ -427,14 +427,14 @@ void TSlider::ThumbPressed(QMouseEvent *event) {
     emit OnStartTracking(this);
 }
 
-void TSlider::ThumbDragged(QMouseEvent *event) {
+void BitmapSlider::ThumbDragged(QMouseEvent *event) {
     if (!(event->buttons() & Qt::LeftButton))
         return;
     const QPoint at = m_thumb->mapToParent(event->position().toPoint());
     MoveThumb((Vertical() ? at.y() : at.x()) - m_dragOffset);
 }
 
-void TSlider::ThumbReleased(QMouseEvent *) {
+void BitmapSlider::ThumbReleased(QMouseEvent *) {
     m_tracking = false;
     m_thumb->SetPressedState(false);
     emit OnStopTracking(this);

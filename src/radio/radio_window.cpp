@@ -1,11 +1,11 @@
-#include "radio/iradio.h"
+#include "radio/radio_window.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
 
-Tform3::Tform3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+RadioWindow::RadioWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     setObjectName("form3");
     setWindowTitle("Internet radio");
     resize(320, 120);
@@ -41,11 +41,11 @@ Tform3::Tform3(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindow
     close->installEventFilter(new CloseFilter(close));
 }
 
-void Tform3::CloseClick() {
+void RadioWindow::CloseClick() {
     hide();
 }
 
-void Tform3::paintEvent(QPaintEvent *) {
+void RadioWindow::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int s = (height() + 255) / 256;
     for (int i = 0; i < 256; ++i) {
@@ -53,7 +53,7 @@ void Tform3::paintEvent(QPaintEvent *) {
     }
 }
 
-void Tform3::mousePressEvent(QMouseEvent *) {
+void RadioWindow::mousePressEvent(QMouseEvent *) {
     if (windowHandle()) {
         windowHandle()->startSystemMove();
     }
