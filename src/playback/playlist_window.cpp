@@ -286,11 +286,11 @@ void PlaylistWindow::SetMark(int row, bool on) {
 }
 
 std::pair<QString, QString> PlaylistWindow::LookUpTitle(const QString &fileName) {
-    if (!program_.tagEditor || !program_.lookupTag) {
+    if (!program_.lookupTag) {
         return {QFileInfo(fileName).completeBaseName(), QString()};
     }
-    GetSongInfo(*program_.tagEditor, *program_.lookupTag, fileName);
-    return {program_.tagEditor->Artist->text(), program_.tagEditor->Title->text()};
+    const SongInfo info = GetSongInfo(*program_.lookupTag, fileName);
+    return {info.artist, info.title};
 }
 
 void PlaylistWindow::AppendEntry(const QString &fileName) {

@@ -96,7 +96,17 @@ void TagEditor::LoadButtonClick() {
         return;
     }
     const uint16_t status = Tag.LoadTag(TagFileName(file), 0);
-    ShowTagInBoxes(*this, Tag, status, file);
+    ShowSongInfo(SongInfoFromTag(Tag, status, file));
+}
+
+void TagEditor::ShowSongInfo(const SongInfo &info) {
+    Title->setText(info.title);
+    Artist->setText(info.artist);
+    Album->setText(info.album);
+    Year->setText(info.year);
+    Genre->setText(info.genre);
+    Track->setText(info.track);
+    Comment->setText(info.comment);
 }
 
 void TagEditor::SaveButtonClick() {

@@ -1,12 +1,13 @@
 #pragma once
 // The tag editor window "ID3 Information": seven labelled boxes, Load and Save.
-// Its boxes double as the program's only tag cache: GetSongInfo (title_lookup.h) fills them for
-// every file that is added or starts playing, and the callers read Artist and Title right after.
+// Its boxes change only by Load, by the user's typing and after Save.
 //
 // GUI thread only. Created hidden at start-up; closing it only hides it. Texts shown come from
 // tags and are Latin-1; they are shown as plain text, up to the first NUL.
 
 #include "tags/id3v2.h"
+
+struct SongInfo;
 
 #include <QWidget>
 
@@ -31,6 +32,8 @@ class TagEditor : public QWidget {
 
     // Empties the seven boxes.
     void ClearBoxes();
+    // Shows the fields in the seven boxes.
+    void ShowSongInfo(const SongInfo &info);
 
   public slots:
     // Empties the boxes, asks for a file (no filter, no title) and shows its tag.

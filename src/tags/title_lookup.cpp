@@ -1,11 +1,9 @@
 #include "tags/title_lookup.h"
 
 #include "tags/id3v2.h"
-#include "tags/tag_editor.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
 
 QString BareSongName(const QString &fileName) {
     const QString name = QFileInfo(fileName.trimmed()).fileName();
@@ -29,29 +27,27 @@ std::string TagFileName(const QString &fileName) {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-void ShowTagInBoxes(TagEditor &editor, Id3v2Tag &tag, uint16_t status, const QString &fileName) {
+SongInfo SongInfoFromTag(Id3v2Tag &tag, uint16_t status, const QString &fileName) {
+    SongInfo info;
     if (status > 0xFF) {
-        editor.Artist->setText(BareSongName(fileName));
-        return;
+        info.artist = BareSongName(fileName);
+        return info;
     }
-    struct Box {
-        const char *frame;
-        QLineEdit *edit;
-    };
-    const Box boxes[] = {{"TIT2", editor.Title}, {"TPE1", editor.Artist}, {"TALB", editor.Album},
-                         {"TYER", editor.Year},  {"TCON", editor.Genre},  {"TRCK", editor.Track}};
-    for (const Box &box : boxes) {
+    const std::pair<const char *, QString *> fields[] = {
+        {"TIT2", &info.title}, {"TPE1", &info.artist}, {"TALB", &info.album},
+        {"TYER", &info.year},  {"TCON", &info.genre},  {"TRCK", &info.track}};
+    for (const auto &[frame, field] : fields) {
         std::string text;
-        tag.GetTextFrame(box.frame, text); // an unreadable frame leaves text empty
-        box.edit->setText(BoxText(text));
+        tag.GetTextFrame(frame, text); // an unreadable frame leaves text empty
+        *field = BoxText(text);
     }
     COMM comment;
     tag.GetCommentFrame(comment, "", "None");
-    editor.Comment->setText(BoxText(comment.Text));
+    info.comment = BoxText(comment.Text);
+    return info;
 }
 
-void GetSongInfo(TagEditor &editor, Id3v2Tag &lookupTag, const QString &fileName) {
-    editor.ClearBoxes();
+SongInfo GetSongInfo(Id3v2Tag &lookupTag, const QString &fileName) {
     const uint16_t status = lookupTag.LoadTag(TagFileName(fileName), 0);
-    ShowTagInBoxes(editor, lookupTag, status, fileName);
+    return SongInfoFromTag(lookupTag, status, fileName);
 }

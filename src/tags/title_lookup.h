@@ -1,23 +1,27 @@
 #pragma once
-// The title lookup: GetSongInfo loads a file's tag into the tag editor's seven
-// boxes with the lookup tag object; callers then read editor.Artist->text() and
-// editor.Title->text() to caption a playlist row ("n. Artist - Title").
+// The title lookup: GetSongInfo reads a file's tag with the lookup tag object and returns its
+// seven fields; callers caption a playlist row from Artist and Title ("n. Artist - Title").
+// It never touches the tag editor, so what the editor shows and saves stays the user's.
 //
-// GUI thread only. Nothing is reported: a file without a usable tag shows its bare name (no
-// folder, no extension) in Artist and leaves the other boxes empty.
+// GUI thread only. Nothing is reported: a file without a usable tag gives its bare name (no
+// folder, no extension) as Artist and leaves the other fields empty.
 
 #include <QString>
 #include <cstdint>
 #include <string>
 
-class TagEditor;
 class Id3v2Tag;
 
-void GetSongInfo(TagEditor &editor, Id3v2Tag &lookupTag, const QString &fileName);
+// The fields the editor's seven boxes show, as texts.
+struct SongInfo {
+    QString title, artist, album, year, genre, comment, track;
+};
 
-// Steps 3 to 5 of GetSongInfo, shared with the editor's Load button: shows the tag that a load
-// of fileName left in tag (status is that load's) in the editor's boxes.
-void ShowTagInBoxes(TagEditor &editor, Id3v2Tag &tag, uint16_t status, const QString &fileName);
+SongInfo GetSongInfo(Id3v2Tag &lookupTag, const QString &fileName);
+
+// The fields of the tag that a load of fileName left in tag (status is that load's); shared
+// with the editor's Load button.
+SongInfo SongInfoFromTag(Id3v2Tag &tag, uint16_t status, const QString &fileName);
 
 // The file's name without folder and without extension (from the last dot on), taken from
 // the trimmed path: "/a/Song.Name.mp3" gives "Song.Name".
