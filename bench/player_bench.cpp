@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/player_window.h"
-#include "app/program.h"
+#include "app/startup.h"
 #include "common/dialogs.h"
 #include "playback/playlist_window.h"
 

@@ -1,8 +1,8 @@
 // The bitmap slider: its pure geometry first, then the widget.
 
+#include "common/rounding.h"
 #include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
-#include "controls/rounding.h"
 #include "controls/slider_geometry.h"
 #include "controls_support.h"
 

@@ -11,13 +11,14 @@ using mirvane::m3u::ParsePlaylist;
 
 namespace {
 
-TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(245.6), 246);
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(4.6), 5);
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(2.5), 2);
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(3.5), 4);
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(-0.5), 0);
-    EXPECT_EQ(mirvane::m3u::RoundHalfEven(-1.0), -1);
+TEST(EntrySeconds, HalvesGoToTheEvenNeighbourAndUnknownIsMinusOne) {
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(245.6), 246);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(4.6), 5);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(2.5), 2);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(3.5), 4);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(-0.5), 0);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(-1.0), -1);
+    EXPECT_EQ(mirvane::m3u::EntrySeconds(std::nan("")), -1);
 }
 
 TEST(FormatSeconds, AtLeastThreeDigitsSignBeforeThem) {

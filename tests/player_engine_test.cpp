@@ -32,11 +32,11 @@ class Engine : public ProgramTest {
         Start();
     }
     void Seek(double seconds) {
-        const DWORD ch = List().CurrentChannel;
+        const DWORD ch = TheEngine().CurrentChannel();
         ASSERT_TRUE(BASS_ChannelSetPosition(ch, BASS_ChannelSeconds2Bytes(ch, float(seconds))));
     }
     QString Banner() { return Player().STitle->Text(); }
-    DWORD Active() { return BASS_ChannelIsActive(List().CurrentChannel); }
+    DWORD Active() { return BASS_ChannelIsActive(TheEngine().CurrentChannel()); }
 };
 
 TEST_F(Engine, StreamSetsSliderMaximumBannerTimersAndMarks) {
@@ -54,13 +54,13 @@ TEST_F(Engine, StreamSetsSliderMaximumBannerTimersAndMarks) {
     EXPECT_EQ(List().Panel2->text(), "Playlist - 1 of 2 Songs");
 
     // Another row while this one plays: the old channel goes first, the mark moves.
-    const DWORD old = List().CurrentChannel;
+    const DWORD old = TheEngine().CurrentChannel();
     List().SelectRow(1);
     Player().PlaybtnClick();
     EXPECT_EQ(BASS_ChannelIsActive(old), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
     EXPECT_EQ(List().Rows().stateIndex(1), mirvane::PlaylistModel::kPlayingMark);
-    EXPECT_EQ(Player().CurrentIndex, 1);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
 }
 
 TEST_F(Engine, PositionTickShowsMinutesAndSecondsWithoutLeadingZeros) {
@@ -148,44 +148,44 @@ TEST_F(Engine, NextOnTheLastRowAndPreviousOnTheFirstDoNothing) {
     StartWith({30.0, 30.0, 30.0});
     List().SelectRow(2);
     Player().PlaybtnClick();
-    const DWORD playing = List().CurrentChannel;
+    const DWORD playing = TheEngine().CurrentChannel();
     Player().NextbtnClick();
-    EXPECT_EQ(List().CurrentChannel, playing);
-    EXPECT_EQ(Player().CurrentIndex, 2);
+    EXPECT_EQ(TheEngine().CurrentChannel(), playing);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 2);
 
     Player().PrevbtnClick();
-    EXPECT_EQ(Player().CurrentIndex, 1);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
     EXPECT_EQ(List().SelectedRow(), 1);
     EXPECT_EQ(List().Rows().stateIndex(2), -1);
     EXPECT_EQ(List().Rows().stateIndex(1), mirvane::PlaylistModel::kPlayingMark);
     Player().PrevbtnClick();
-    EXPECT_EQ(Player().CurrentIndex, 0);
-    const DWORD first = List().CurrentChannel;
+    EXPECT_EQ(TheEngine().CurrentIndex(), 0);
+    const DWORD first = TheEngine().CurrentChannel();
     Player().PrevbtnClick();
-    EXPECT_EQ(List().CurrentChannel, first);
-    EXPECT_EQ(Player().CurrentIndex, 0);
+    EXPECT_EQ(TheEngine().CurrentChannel(), first);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 0);
 
     Player().NextbtnClick();
-    EXPECT_EQ(Player().CurrentIndex, 1);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
 }
 
 TEST_F(Engine, PlayWithoutASelectedRowDoesNothing) {
     StartWith({30.0});
     Player().PlaybtnClick();
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     EXPECT_EQ(Player().Play1->shortcut(), QKeySequence("Ctrl+P"));
     Player().Play1->trigger();
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
 }
 
 TEST_F(Engine, LastRowEndsStoppedWithoutWrapping) {
     StartWith({0.3, 0.3});
     List().SelectRow(0);
     Player().PlaybtnClick();
-    ASSERT_TRUE(WaitFor([&] { return Player().CurrentIndex == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return TheEngine().CurrentIndex() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return Banner() == "Stopped"; }));
-    EXPECT_EQ(Player().CurrentIndex, 1);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_STOPPED));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
     EXPECT_EQ(List().Rows().stateIndex(1), -1);
@@ -202,7 +202,7 @@ TEST_F(Engine, EndOfAChannelThatWasStoppedMeanwhileChangesNothing) {
     Player().StopbtnClick();
     List().StopPlayback();
     QCoreApplication::processEvents();
-    EXPECT_EQ(Player().CurrentIndex, 0);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 0);
     EXPECT_EQ(Banner(), "Stopped");
 }
 
@@ -225,7 +225,7 @@ TEST_F(Engine, FileThatCannotBePlayedPlaysNothingQuietly) {
     Start();
     List().SelectRow(0);
     Player().PlaybtnClick();
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     EXPECT_EQ(Banner(), "1. Broken 0:0 ");
     EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -258,7 +258,7 @@ TEST_F(Engine, VolumeAndBalanceSlidersShowStoreAndRestore) {
     EXPECT_EQ(Player().SliderBal->toolTip(), "Balance: -100");
     EXPECT_EQ(Banner(), "Balance -100");
     int pan = 0;
-    BASS_ChannelGetAttributes(List().CurrentChannel, nullptr, nullptr, &pan);
+    BASS_ChannelGetAttributes(TheEngine().CurrentChannel(), nullptr, nullptr, &pan);
     EXPECT_EQ(pan, -100);
     // The radio's title shows when there is no row.
     program->radio->Label3->setText("Radio Song");
@@ -277,8 +277,8 @@ TEST_F(Engine, PositionDragSeeksAndAlwaysEndsTracking) {
     Player().SliderPos->setValue(40);
     Player().SliderPosStopTracking();
     EXPECT_FALSE(Player().PositionTracking);
-    EXPECT_NEAR(BASS_ChannelBytes2Seconds(List().CurrentChannel,
-                                          BASS_ChannelGetPosition(List().CurrentChannel)),
+    EXPECT_NEAR(BASS_ChannelBytes2Seconds(TheEngine().CurrentChannel(),
+                                          BASS_ChannelGetPosition(TheEngine().CurrentChannel())),
                 40.0, 0.5);
     EXPECT_EQ(Banner(), "1. A - t0");
 
@@ -295,17 +295,30 @@ TEST_F(Engine, RemovingRowsKeepsCurrentIndexOnThePlayingRow) {
     Player().PlaybtnClick();
     List().SelectRow(1);
     List().RemoveSelectedClick();
-    EXPECT_EQ(Player().CurrentIndex, 2);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 2);
     EXPECT_EQ(List().Caption(2), "4. A - t3"); // captions keep their numbers
     EXPECT_EQ(List().SelectedRow(), -1);
     List().SelectRow(3);
     List().RemoveSelectedClick(); // a later row: nothing moves
-    EXPECT_EQ(Player().CurrentIndex, 2);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 2);
     List().RemoveSelectedClick(); // nothing selected any more: nothing happens
     EXPECT_EQ(List().RowCount(), 3);
-    const QString bar = List().Panel2->text();
     List().RemoveAllClick();
-    EXPECT_EQ(List().Panel2->text(), bar); // the title bar waits for the next change
+    EXPECT_EQ(List().Panel2->text(), "Playlist - 0 of 0 Songs"); // the title bar follows
+}
+
+TEST_F(Engine, RemovingThePlayingRowMakesTheRowAfterItNext) {
+    StartWith({30.0, 30.0, 30.0, 30.0});
+    List().SelectRow(1);
+    Player().PlaybtnClick();
+    List().SelectRow(1);
+    List().RemoveSelectedClick(); // the playing row goes; "t2" follows it
+    EXPECT_EQ(List().Panel2->text(), "Playlist - 0 of 3 Songs");
+    Player().NextbtnClick();
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
+    EXPECT_TRUE(List().Caption(1).endsWith("t2"));
+    EXPECT_EQ(List().Rows().stateIndex(1), mirvane::PlaylistModel::kPlayingMark);
+    EXPECT_EQ(List().Rows().stateIndex(0), -1);
 }
 
 TEST_F(Engine, MenuTicksAndTrayAnswer) {
@@ -350,7 +363,7 @@ TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {
     QApplication::sendEvent(play, &press);
     QApplication::sendEvent(play, &release);
     EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PLAYING));
-    EXPECT_EQ(Player().CurrentIndex, 0);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 0);
 }
 
 TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
@@ -361,16 +374,19 @@ TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
     Player().PlaybtnClick();
     BASS_FX_DSPPEAKEQ band{};
     band.lBand = 3;
-    ASSERT_TRUE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
+    ASSERT_TRUE(
+        BASS_FX_DSP_GetParameters(TheEngine().CurrentChannel(), BASS_FX_DSPFX_PEAKEQ, &band));
     EXPECT_FLOAT_EQ(band.fCenter, 1000.0f);
     EXPECT_FLOAT_EQ(band.fGain, 2.0f); // sliders at 8: 10 - 8 dB
     EXPECT_FLOAT_EQ(band.fBandwidth, 2.5f);
     // Unticked: removed from the channel at once; the next channel starts without it.
     program->equalizer->chkEqualizer->click();
-    EXPECT_FALSE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
+    EXPECT_FALSE(
+        BASS_FX_DSP_GetParameters(TheEngine().CurrentChannel(), BASS_FX_DSPFX_PEAKEQ, &band));
     List().SelectRow(1);
     Player().PlaybtnClick();
-    EXPECT_FALSE(BASS_FX_DSP_GetParameters(List().CurrentChannel, BASS_FX_DSPFX_PEAKEQ, &band));
+    EXPECT_FALSE(
+        BASS_FX_DSP_GetParameters(TheEngine().CurrentChannel(), BASS_FX_DSPFX_PEAKEQ, &band));
 }
 
 TEST_F(Engine, GripFollowsTheCursorOnlyToTheRightAndBelow) {

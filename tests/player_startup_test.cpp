@@ -52,7 +52,7 @@ TEST_F(StartUp, WithoutArgumentsTheListHoldsTheAutomaticPlaylist) {
     EXPECT_EQ(List().Caption(2), "3. C, with comma");
     EXPECT_EQ(List().Panel2->text(), "Playlist - 0 of 3 Songs");
     EXPECT_EQ(Player().STitle->Text(), "Mirvane Player");
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     EXPECT_TRUE(dialogs.messages.empty());
     // A new user hears something: the volume starts above 0 and is stored.
     EXPECT_GT(Player().SliderVol->Value(), 0);
@@ -96,32 +96,32 @@ TEST_F(StartUp, CommandLineTrackerFileBecomesRowOneAndRowTwoFollowsAtItsEnd) {
     EXPECT_TRUE(List().Caption(0).startsWith("1. "));
     EXPECT_EQ(List().FileName(0), Path("tune.xm"));
     EXPECT_EQ(List().Caption(1), "7. Next - wav");
-    EXPECT_EQ(Player().CurrentIndex, 0);
+    EXPECT_EQ(TheEngine().CurrentIndex(), 0);
     EXPECT_EQ(List().SelectedRow(), 0);
     // It plays as tracker music, with the start-up banner over its title.
-    EXPECT_STREQ(BASS_MusicGetName(List().CurrentChannel), "Short Test Tune");
+    EXPECT_STREQ(BASS_MusicGetName(TheEngine().CurrentChannel()), "Short Test Tune");
     EXPECT_EQ(Player().STitle->Text(), "Mirvane Player");
     EXPECT_EQ(List().Rows().stateIndex(0), mirvane::PlaylistModel::kPlayingMark);
     EXPECT_EQ(List().Panel2->text(), "Playlist - 1 of 2 Songs");
 
-    ASSERT_TRUE(WaitFor([&] { return Player().CurrentIndex == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return TheEngine().CurrentIndex() == 1; }));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);
     EXPECT_EQ(List().Rows().stateIndex(1), mirvane::PlaylistModel::kPlayingMark);
-    EXPECT_EQ(BASS_ChannelIsActive(List().CurrentChannel), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(BASS_ChannelIsActive(TheEngine().CurrentChannel()), DWORD(BASS_ACTIVE_PLAYING));
 }
 
 TEST_F(StartUp, UpperCaseExtensionIsAcceptedOtherExtensionsIgnored) {
     WriteWav(Path("loud.MP3"), 1.0); // content decides how it plays, the name whether it is taken
     Start(Path("loud.MP3"));
     ASSERT_EQ(List().RowCount(), 1);
-    EXPECT_NE(List().CurrentChannel, 0u);
+    EXPECT_NE(TheEngine().CurrentChannel(), 0u);
     program.reset();
     QFile::remove(Path("playlist.m3u"));
 
     WriteText(Path("notes.txt"), "hello");
     Start(Path("notes.txt"));
     EXPECT_EQ(List().RowCount(), 0);
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     program.reset();
     QFile::remove(Path("playlist.m3u"));
 
@@ -189,7 +189,7 @@ TEST_F(StartUp, WrongLibraryVersionGivesTheMessageNoRowsAndKeepsTheStoredList) {
     EXPECT_EQ(dialogs.messages[0].caption, "Error");
     EXPECT_EQ(dialogs.messages[0].icon, mirvane::MsgIcon::Error);
     EXPECT_EQ(List().RowCount(), 0);
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     EXPECT_EQ(List().Panel2->text(), "Playlist");
     ASSERT_NE(program->radio, nullptr); // the other windows still open
     program.reset();

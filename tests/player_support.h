@@ -14,9 +14,10 @@
 #include <memory>
 
 #include "app/player_window.h"
-#include "app/program.h"
+#include "app/startup.h"
 #include "common/dialogs.h"
 #include "common/paths.h"
+#include "playback/engine.h"
 #include "playback/playlist_window.h"
 
 namespace player_test {
@@ -133,6 +134,7 @@ class ProgramTest : public ::testing::Test {
     }
     PlayerWindow &Player() { return *program->player; }
     PlaylistWindow &List() { return *program->playlist; }
+    mirvane::PlaybackEngine &TheEngine() { return *program->engine; }
 
     QTemporaryDir home;
     mirvane::RecordingDialogs dialogs;

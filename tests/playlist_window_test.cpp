@@ -46,7 +46,7 @@ TEST_F(Playlist, DroppedFilesAreCheckedOneByOne) {
     EXPECT_EQ(dialogs.messages[0].text, "The dropped file is not a valid music file!...");
     EXPECT_EQ(dialogs.messages[0].icon, mirvane::MsgIcon::Error);
     // Dropping only appends: nothing plays.
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
 
     // No extension: refused; a part of a known extension (".mp"): taken.
     List().WMDropFiles({Path("noextension"), Path("odd.mp")});
@@ -126,14 +126,16 @@ TEST_F(Playlist, SavedPlaylistHoldsExistingFilesWithTheirLengths) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(Playlist, SavingUnderAnotherExtensionLeavesThatFileEmpty) {
+TEST_F(Playlist, SavingWritesTheListUnderTheNameGiven) {
     WriteWav(Path("a.wav"), 1.0);
     List().AppendEntry(Path("a.wav"));
     WriteText(Path("list.txt"), "old content");
-    dialogs.fileAnswers = {Path("list.txt")};
+    dialogs.fileAnswers = {Path("list.txt"), Path("bare")};
     List().SavePlaylistClick();
-    EXPECT_TRUE(QFileInfo::exists(Path("list.txt")));
-    EXPECT_EQ(ReadAll(Path("list.txt")), "");
+    EXPECT_TRUE(ReadAll(Path("list.txt")).endsWith(Path("a.wav").toUtf8() + "\r\n"));
+    List().SavePlaylistClick(); // no extension at all: ".m3u" is added
+    EXPECT_FALSE(QFileInfo::exists(Path("bare")));
+    EXPECT_EQ(ReadAll(Path("bare.m3u")), ReadAll(Path("list.txt")));
 }
 
 TEST_F(Playlist, EmptyListIsSavedAsTheHeaderAlone) {
@@ -184,11 +186,11 @@ TEST_F(Playlist, DoubleClickPlaysTheSelectedRow) {
     List().AppendEntry(Path("a.wav"));
     List().AppendEntry(Path("b.wav"));
     List().ListView1DblClick(); // nothing selected: nothing
-    EXPECT_EQ(List().CurrentChannel, 0u);
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
     List().SelectRow(1);
     List().ListView1DblClick();
-    EXPECT_EQ(Player().CurrentIndex, 1);
-    EXPECT_EQ(BASS_ChannelIsActive(List().CurrentChannel), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(TheEngine().CurrentIndex(), 1);
+    EXPECT_EQ(BASS_ChannelIsActive(TheEngine().CurrentChannel()), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(List().Panel2->text(), "Playlist - 2 of 2 Songs");
 }
 

@@ -16,6 +16,7 @@
 
 #include "app/program.h"
 #include "common/paths.h"
+#include "common/rounding.h"
 #include "controls/bitmap_font_label.h"
 #include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
@@ -160,7 +161,8 @@ void AnalyserBox::paintEvent(QPaintEvent *) {
 // ---------------------------------------------------------------------------------
 
 PlayerWindow::PlayerWindow(mirvane::Program &program)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program),
+      engine_(*program.engine) {
     setObjectName("Form1");
     setWindowTitle("Mirvane Player");
     BuildControls();
@@ -173,6 +175,19 @@ PlayerWindow::PlayerWindow(mirvane::Program &program)
     });
 
     ReadSettings();
+
+    using Engine = mirvane::PlaybackEngine;
+    connect(&engine_, &Engine::stateChanged, this, &PlayerWindow::EngineStateChanged);
+    connect(&engine_, &Engine::bannerChanged, this, [this](const QString &text, bool scrolling) {
+        SetBannerText(text);
+        SetBannerScrolling(scrolling);
+    });
+    connect(&engine_, &Engine::lengthKnown, this,
+            [this](int seconds) { SliderPos->setMaxValue(seconds); });
+    connect(&engine_, &Engine::positionReset, this, [this] {
+        SliderPos->setValue(0); // its change handler may run; the label is set after it
+        Label1->setText("0:0");
+    });
 
     spectrum_ = std::make_unique<SpectrumAnalyser>(169, 57, 16);
     spectrum_->LowLimit = 20;
@@ -391,6 +406,7 @@ void PlayerWindow::ReadSettings() {
     // A skin name stored once is honoured, even an empty one.
     SkinName = skin ? *skin : QString::fromLatin1(mirvane::kDefaultSkinName);
     SliderVol->setValue(s::ReadInteger("Volume").value_or(kDefaultVolume));
+    engine_.SetVolume(SliderVol->Value()); // sent to the library when it starts
     const bool onTop = s::ReadBool("OnTop").value_or(false);
     StayOnTop1->setChecked(onTop);
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
@@ -410,9 +426,7 @@ void PlayerWindow::ReadSettings() {
 }
 
 QString PlayerWindow::GetCMDLineFile(const QString &commandLine) const {
-    const qsizetype p = QCoreApplication::applicationFilePath().size();
-    const qsizetype l = commandLine.size();
-    return p + 3 < l ? commandLine.mid(p + 3) : QString();
+    return mirvane::CommandLineFile(commandLine);
 }
 
 void PlayerWindow::LoadSkin(const QString &name) {
@@ -479,8 +493,8 @@ void PlayerWindow::PlayerTimerProc(int id) {
     case kPositionTimer:
         if (!PositionTracking) {
             const DWORD ch = Channel();
-            SliderPos->setValue(mirvane::m3u::RoundHalfEven(
-                BASS_ChannelBytes2Seconds(ch, BASS_ChannelGetPosition(ch))));
+            SliderPos->setValue(
+                mirvane::RoundHalfEven(BASS_ChannelBytes2Seconds(ch, BASS_ChannelGetPosition(ch))));
         }
         mirvane::ProcessPendingEvents();
         break;
@@ -533,100 +547,84 @@ void PlayerWindow::SetBannerScrolling(bool on) {
 }
 
 bool PlayerWindow::Paused() const {
-    return Pause1->isChecked();
+    return engine_.Paused();
 }
 
-void PlayerWindow::SetPaused(bool paused) {
-    Pause1->setChecked(paused);
+int PlayerWindow::CurrentIndex() const {
+    return engine_.CurrentIndex();
+}
+
+void PlayerWindow::SetCurrentIndex(int row) {
+    engine_.SetCurrentIndex(row);
 }
 
 DWORD PlayerWindow::Channel() const {
-    return program_.playlist ? program_.playlist->CurrentChannel : 0;
+    return engine_.CurrentChannel();
 }
 
 bool PlayerWindow::RadioInUse() const {
-    return program_.radio && !program_.radio->Statuslbl->text().isEmpty();
+    return engine_.RadioInUse();
 }
 
 QString PlayerWindow::RowCaption(int row) const {
-    return program_.playlist ? program_.playlist->Caption(row) : QString();
+    return engine_.Caption(row);
+}
+
+void PlayerWindow::EngineStateChanged(mirvane::PlaybackEngine::Status status, bool positionMoves) {
+    using Status = mirvane::PlaybackEngine::Status;
+    Pause1->setChecked(engine_.Paused());
+    switch (status) {
+    case Status::Stopped:
+        SetStatusPicture(StatusStopped);
+        KillTimer(kVisualTimer);
+        KillTimer(kPositionTimer);
+        break;
+    case Status::Playing:
+        SetStatusPicture(StatusPlaying);
+        if (!TimerActive(kVisualTimer)) {
+            SetTimer(kVisualTimer, 33);
+        }
+        if (!positionMoves) {
+            KillTimer(kPositionTimer);
+        } else if (!TimerActive(kPositionTimer)) {
+            SetTimer(kPositionTimer, 90);
+        }
+        break;
+    case Status::Paused:
+        // The timers go on as they were.
+        SetStatusPicture(StatusPaused);
+        break;
+    }
 }
 
 // ---- Commands -------------------------------------------------------------------------------
 
 void PlayerWindow::PlaybtnClick() {
-    PlaylistWindow *list = program_.playlist;
-    if (!list || list->RowCount() == 0 || list->SelectedRow() < 0) {
-        return;
-    }
-    list->PlayEntry(list->SelectedRow());
+    engine_.Play();
 }
 
 void PlayerWindow::StopbtnClick() {
-    const DWORD ch = Channel();
-    if (ch != 0 && BASS_ChannelIsActive(ch) == BASS_ACTIVE_PLAYING) {
-        program_.playlist->StopPlayback();
-    }
+    engine_.Stop();
 }
 
 void PlayerWindow::PsbtnClick() {
-    const DWORD ch = Channel();
-    if (!Paused()) {
-        if (BASS_ChannelIsActive(ch) != BASS_ACTIVE_PLAYING) {
-            return;
-        }
-        BASS_ChannelPause(ch);
-        SetPaused(true);
-        SetStatusPicture(StatusPaused);
-        SetBannerScrolling(false);
-        SetBannerText("Paused");
-        return;
-    }
-    const float length = BASS_ChannelBytes2Seconds(ch, BASS_StreamGetLength(ch));
-    BASS_ChannelPlay(ch, FALSE);
-    SetStatusPicture(StatusPlaying);
-    SetPaused(false);
-    // The caption of the row that plays, even when the user has selected another meanwhile.
-    SetBannerText(RowCaption(CurrentIndex) + " " + MinutesSeconds(length) + " ");
-    SetBannerScrolling(true);
+    engine_.Pause();
 }
 
 void PlayerWindow::NextbtnClick() {
-    PlaylistWindow *list = program_.playlist;
-    if (list && list->SelectedRow() + 1 != list->RowCount()) {
-        NextEntry();
-    }
+    engine_.Next();
 }
 
 void PlayerWindow::PrevbtnClick() {
-    PlaylistWindow *list = program_.playlist;
-    if (list && list->SelectedRow() > 0) {
-        PreviousEntry();
-    }
+    engine_.Previous();
 }
 
 void PlayerWindow::NextEntry() {
-    PlaylistWindow *list = program_.playlist;
-    const int row = CurrentIndex + 1;
-    if (!list->Rows().isValidRow(row)) {
-        list->StopPlayback(); // selection and CurrentIndex disagree: nothing to go to
-        return;
-    }
-    list->PlayEntry(row);
-    list->SetMark(row - 1, false);
-    list->SelectRow(row);
+    engine_.NextEntry();
 }
 
 void PlayerWindow::PreviousEntry() {
-    PlaylistWindow *list = program_.playlist;
-    const int row = CurrentIndex - 1;
-    if (!list->Rows().isValidRow(row)) {
-        list->StopPlayback();
-        return;
-    }
-    list->PlayEntry(row);
-    list->SetMark(row + 1, false);
-    list->SelectRow(row);
+    engine_.PreviousEntry();
 }
 
 void PlayerWindow::PlbuttonClick() {
@@ -665,9 +663,8 @@ void PlayerWindow::SliderPosChange() {
     if (!(length > 0.0f) || !(p >= 0.0f)) {
         return;
     }
-    const int remaining = mirvane::m3u::RoundHalfEven(length - p);
-    PlaylistWindow *list = program_.playlist;
-    if (list && list->SelectedRow() + 1 != list->RowCount() && remaining < 6) {
+    const int remaining = mirvane::RoundHalfEven(length - p);
+    if (engine_.SelectedRow() + 1 != engine_.RowCount() && remaining < 6) {
         SetBannerScrolling(false);
         SetBannerText("Next in " + QString::number(remaining));
     }
@@ -694,7 +691,7 @@ void PlayerWindow::SliderPosStopTracking() {
     BASS_ChannelSetPosition(ch,
                             BASS_ChannelSeconds2Bytes(ch, static_cast<float>(SliderPos->Value())));
     SetBannerScrolling(true);
-    SetBannerText(RowCaption(CurrentIndex));
+    SetBannerText(RowCaption(CurrentIndex()));
 }
 
 void PlayerWindow::SliderBalChange() {
@@ -716,7 +713,7 @@ void PlayerWindow::SliderBalStopTracking() {
 
 void PlayerWindow::SliderVolChange() {
     const int n = SliderVol->Value();
-    BASS_SetVolume(static_cast<DWORD>(n));
+    engine_.SetVolume(n);
     SliderVol->setToolTip("Volume: " + QString::number(n));
     mirvane::settings::WriteInteger("Volume", n);
     SetBannerScrolling(false);
@@ -739,7 +736,7 @@ void PlayerWindow::EndOfVolumeOrBalanceDrag(const QString &fixedLine) {
         SetBannerText(program_.radio->Label3->text());
     }
     if (program_.playlist && program_.playlist->RowCount() > 0) {
-        SetBannerText(RowCaption(CurrentIndex));
+        SetBannerText(RowCaption(CurrentIndex()));
     }
 }
 
@@ -863,7 +860,7 @@ void PlayerWindow::FormClose() {
     KillTimer(kPositionTimer);
     KillTimer(kVisualTimer);
     if (program_.playlist) {
-        program_.playlist->SaveAutomaticPlaylist();
+        program_.playlist->SaveAutomaticPlaylist(this);
     }
     QApplication::restoreOverrideCursor();
     // Releasing the library ends the playback.

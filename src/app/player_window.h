@@ -2,7 +2,8 @@
 // PlayerWindow, the player window: the main window of the program. Six picture buttons, the title
 // banner, the time display, three sliders, the spectrum area and the right-click menu that
 // reaches every other window. It owns the program's one timer routine (timers keyed by id),
-// CurrentIndex and the Next/Previous commands of the engine; closing it ends the program.
+// its commands go to the playback engine, whose signals keep its displays in step; closing it
+// ends the program.
 // GUI thread only.
 
 #include <QIcon>
@@ -16,6 +17,7 @@
 #include <memory>
 
 #include "bass.h"
+#include "playback/engine.h"
 #include "skin/skin_loader.h"
 
 class QAction;
@@ -60,7 +62,7 @@ class AnalyserBox : public QWidget {
 
 class PlayerWindow : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(int CurrentIndex MEMBER CurrentIndex)
+    Q_PROPERTY(int CurrentIndex READ CurrentIndex WRITE SetCurrentIndex)
     Q_PROPERTY(bool PositionTracking MEMBER PositionTracking)
   public:
     // Timer ids of the one timer routine.
@@ -76,8 +78,9 @@ class PlayerWindow : public QWidget {
     explicit PlayerWindow(mirvane::Program &program);
     ~PlayerWindow() override;
 
-    // Engine state kept here.
-    int CurrentIndex = 0;
+    // The engine's playing index, shown here by its old name.
+    int CurrentIndex() const;
+    void SetCurrentIndex(int row);
     bool PositionTracking = false;
     QString SkinName;
 
@@ -125,7 +128,6 @@ class PlayerWindow : public QWidget {
     void SetBannerText(const QString &text);
     void SetBannerScrolling(bool on);
     bool Paused() const;
-    void SetPaused(bool paused);
 
     // Engine commands.
     Q_INVOKABLE void NextEntry();
@@ -175,11 +177,13 @@ class PlayerWindow : public QWidget {
     void FormClose();
     void ButtonImage(PictureButton *button, const char *stem);
     void EndOfVolumeOrBalanceDrag(const QString &fixedLine);
+    void EngineStateChanged(mirvane::PlaybackEngine::Status status, bool positionMoves);
     QString RowCaption(int row) const;
     bool RadioInUse() const;
     DWORD Channel() const;
 
     mirvane::Program &program_;
+    mirvane::PlaybackEngine &engine_;
     mirvane::SkinState skin_;
     std::unique_ptr<SpectrumAnalyser> spectrum_;
     std::array<float, 1025> fft_{};

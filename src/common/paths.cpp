@@ -23,4 +23,10 @@ void ProcessPendingEvents() {
     }
 }
 
+QString CommandLineFile(const QString &commandLine) {
+    const qsizetype p = QCoreApplication::applicationFilePath().size();
+    const qsizetype l = commandLine.size();
+    return p + 3 < l ? commandLine.mid(p + 3) : QString();
+}
+
 } // namespace mirvane

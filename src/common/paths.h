@@ -10,6 +10,10 @@ namespace mirvane {
 // Skins.ini, Skins/, iradio.ini and vis/ lie there.
 QString ProgramDir();
 
+// The file named on the raw command line ("<program path>" <file>), or "": whatever follows
+// the quoted program path and one blank.
+QString CommandLineFile(const QString &commandLine);
+
 // Lets pending window events run, as the handlers that "let pending messages run" need.
 void ProcessPendingEvents();
 

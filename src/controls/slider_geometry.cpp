@@ -1,6 +1,6 @@
 #include "controls/slider_geometry.h"
 
-#include "controls/rounding.h"
+#include "common/rounding.h"
 
 #include <QPainter>
 #include <algorithm>

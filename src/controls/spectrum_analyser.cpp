@@ -1,6 +1,6 @@
 #include "controls/spectrum_analyser.h"
 
-#include "controls/rounding.h"
+#include "common/rounding.h"
 
 #include <algorithm>
 #include <cmath>

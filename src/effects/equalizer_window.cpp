@@ -6,9 +6,8 @@
 #include <QPainter>
 #include <QWindow>
 
-#include "app/program.h"
 #include "bass_fx.h"
-#include "playback/playlist_window.h"
+#include "playback/engine.h"
 
 namespace {
 
@@ -27,8 +26,8 @@ class ClickLabel : public QLabel {
 
 } // namespace
 
-EqualizerWindow::EqualizerWindow(mirvane::Program &program)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), program_(program) {
+EqualizerWindow::EqualizerWindow(mirvane::PlaybackEngine &engine)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint), engine_(engine) {
     setObjectName("eq2");
     setWindowTitle("Mirvane Eq");
     setFixedSize(255, 119);
@@ -49,10 +48,16 @@ EqualizerWindow::EqualizerWindow(mirvane::Program &program)
     close->setStyleSheet("color: red;");
     close->setCursor(Qt::PointingHandCursor);
     close->setToolTip("Close");
+
+    connect(&engine_, &mirvane::PlaybackEngine::channelStarted, this, [this] {
+        if (chkEqualizer->isChecked()) {
+            ApplyEqualizer();
+        }
+    });
 }
 
 void EqualizerWindow::ApplyEqualizer() {
-    const DWORD channel = program_.playlist ? program_.playlist->CurrentChannel : 0;
+    const DWORD channel = engine_.CurrentChannel();
     DWORD frequency = 0;
     BASS_ChannelGetAttributes(channel, &frequency, nullptr, nullptr);
     BASS_FX_DSP_Set(channel, BASS_FX_DSPFX_PEAKEQ, 0);
@@ -71,8 +76,8 @@ void EqualizerWindow::ApplyEqualizer() {
 void EqualizerWindow::chkEqualizerClick() {
     if (chkEqualizer->isChecked()) {
         ApplyEqualizer();
-    } else if (program_.playlist) {
-        BASS_FX_DSP_Remove(program_.playlist->CurrentChannel, BASS_FX_DSPFX_PEAKEQ);
+    } else {
+        BASS_FX_DSP_Remove(engine_.CurrentChannel(), BASS_FX_DSPFX_PEAKEQ);
     }
 }
 

@@ -8,7 +8,7 @@
 class QCheckBox;
 
 namespace mirvane {
-struct Program;
+class PlaybackEngine;
 }
 
 class EqualizerWindow : public QWidget {
@@ -17,14 +17,15 @@ class EqualizerWindow : public QWidget {
     static constexpr int kBands = 6;
     static constexpr float kCentres[kBands] = {80.0f, 125.0f, 310.0f, 1000.0f, 8000.0f, 14000.0f};
 
-    explicit EqualizerWindow(mirvane::Program &program);
+    // Attaches itself to every channel the engine starts while "ON" is ticked.
+    explicit EqualizerWindow(mirvane::PlaybackEngine &engine);
 
     QCheckBox *chkEqualizer = nullptr; // "ON"
     // Slider positions 0..19 of the bands; the gain of a band is 10 - value dB.
     int BandValue[kBands] = {8, 8, 8, 8, 8, 8};
 
-    // Attaches the equalizer to CurrentChannel and sends all six gains. Library results are
-    // not looked at: without a channel nothing happens.
+    // Attaches the equalizer to the engine's current channel and sends all six gains. Library
+    // results are not looked at: without a channel nothing happens.
     Q_INVOKABLE void ApplyEqualizer();
 
   public slots:
@@ -36,5 +37,5 @@ class EqualizerWindow : public QWidget {
     void mousePressEvent(QMouseEvent *event) override;
 
   private:
-    mirvane::Program &program_;
+    mirvane::PlaybackEngine &engine_;
 };

@@ -8,7 +8,7 @@
 
 namespace mirvane::m3u {
 
-int RoundHalfEven(double value) {
+int EntrySeconds(double value) {
     if (!std::isfinite(value)) {
         return -1;
     }

@@ -28,8 +28,10 @@ struct Entry {
     friend bool operator==(const Entry &, const Entry &) = default;
 };
 
-// Rounds to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
-int RoundHalfEven(double value);
+// A length in whole seconds for an "#EXTINF:" line: rounded halves to even (2.5 -> 2,
+// 3.5 -> 4); a length the library could not give (NaN, infinite, beyond int) is -1, the
+// format's "unknown".
+int EntrySeconds(double value);
 
 // The "#000" pattern: at least three digits, a minus sign before them (5 -> "005",
 // 3600 -> "3600", -1 -> "-001").

@@ -1,7 +1,6 @@
 #include "playback/playlist_window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCursor>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -9,7 +8,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -21,18 +19,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "app/player_window.h"
 #include "app/program.h"
 #include "bass_fx.h"
 #include "common/dialogs.h"
 #include "common/paths.h"
-#include "controls/bitmap_font_label.h"
-#include "controls/bitmap_slider.h"
-#include "effects/equalizer_window.h"
+#include "common/rounding.h"
 #include "playback/m3u.h"
 #include "radio/radio_window.h"
 #include "tags/id3v2.h"
-#include "tags/tag_editor.h"
 #include "tags/title_lookup.h"
 
 using mirvane::PlaylistModel;
@@ -58,12 +52,11 @@ QByteArray LibraryPath(const QString &fileName) {
     return fileName.toUtf8();
 }
 
-using mirvane::m3u::MinutesSeconds;
-
 } // namespace
 
 PlaylistWindow::PlaylistWindow(mirvane::Program &program)
-    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program) {
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), program_(program),
+      engine_(*program.engine) {
     setObjectName("Form2");
     setWindowTitle("Mirvane PlayList");
     setAcceptDrops(true);
@@ -71,18 +64,27 @@ PlaylistWindow::PlaylistWindow(mirvane::Program &program)
     resize(370, 474);
     setMinimumSize(40, 30);
 
+    // The title bar follows the list, the selection and the playing state.
+    const auto caption = [this] { UpdatePlaylistCaption(); };
+    connect(&Rows(), &QAbstractItemModel::rowsInserted, this, caption);
+    connect(&Rows(), &QAbstractItemModel::rowsRemoved, this, caption);
+    connect(&Rows(), &QAbstractItemModel::modelReset, this, caption);
+    connect(&engine_.Selection(), &QItemSelectionModel::selectionChanged, this, caption);
+    connect(&engine_, &mirvane::PlaybackEngine::stateChanged, this, caption);
+    connect(&engine_, &mirvane::PlaybackEngine::rowShown, this,
+            [this](int row) { ListView1->scrollTo(Rows().index(row, 0)); });
+
     // Library start; without the right library version there are no rows and no playback.
     audioStarted_ = StartAudioLibrary();
     if (!audioStarted_) {
         return;
     }
-    const QString file =
-        program_.player ? program_.player->GetCMDLineFile(program_.commandLine) : QString();
+    const QString file = mirvane::CommandLineFile(program_.commandLine);
     const QFileInfo info(file);
     if (!file.isEmpty() && info.exists() &&
         kCommandLineExtensions.contains(ExtractFileExt(file).trimmed().toLower())) {
         AppendEntry(info.absoluteFilePath());
-        PlayEntry(model_.count() - 1);
+        PlayEntry(RowCount() - 1);
     }
     AddAutomaticPlaylist();
     mirvane::ProcessPendingEvents();
@@ -123,7 +125,8 @@ void PlaylistWindow::BuildControls() {
 
     ListView1 = new QTreeView(this);
     ListView1->setObjectName("ListView1");
-    ListView1->setModel(&model_);
+    ListView1->setModel(&engine_.Rows());
+    ListView1->setSelectionModel(&engine_.Selection());
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true); // keeps a list of 100,000 rows fast
     ListView1->setItemsExpandable(false);
@@ -217,10 +220,6 @@ void PlaylistWindow::BuildControls() {
     connect(JvXPButton2, &QPushButton::clicked, this,
             [this] { RemoveMenu->popup(QCursor::pos()); });
     connect(JvXPButton1, &QPushButton::clicked, this, [this] { SaveMenu->popup(QCursor::pos()); });
-
-    if (program_.player && program_.player->ImageList1.size() > PlaylistModel::kPlayingMark) {
-        model_.setMarkIcon(program_.player->ImageList1[PlaylistModel::kPlayingMark]);
-    }
 }
 
 void PlaylistWindow::paintEvent(QPaintEvent *event) {
@@ -239,13 +238,13 @@ bool PlaylistWindow::eventFilter(QObject *watched, QEvent *event) {
             }
             return true;
         }
-        if (watched == Image1 && program_.player) {
-            program_.player->SetTimer(PlayerWindow::kGripTimer, 1);
+        if (watched == Image1) {
+            emit gripPressed();
             return true;
         }
     } else if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == Image1 && program_.player) {
-            program_.player->KillTimer(PlayerWindow::kGripTimer);
+        if (watched == Image1) {
+            emit gripReleased();
             return true;
         }
         if (watched == Label1) {
@@ -258,33 +257,6 @@ bool PlaylistWindow::eventFilter(QObject *watched, QEvent *event) {
 
 // ---- Rows ------------------------------------------------------------------------------
 
-int PlaylistWindow::SelectedRow() const {
-    const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
-}
-
-void PlaylistWindow::SelectRow(int row) {
-    if (!model_.isValidRow(row)) {
-        return;
-    }
-    const QModelIndex index = model_.index(row, 0);
-    ListView1->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                            QItemSelectionModel::Rows);
-    ListView1->scrollTo(index);
-}
-
-QString PlaylistWindow::Caption(int row) const {
-    return model_.isValidRow(row) ? model_.row(row).caption : QString();
-}
-
-QString PlaylistWindow::FileName(int row) const {
-    return model_.isValidRow(row) ? model_.row(row).fileName : QString();
-}
-
-void PlaylistWindow::SetMark(int row, bool on) {
-    model_.setStateIndex(row, on ? PlaylistModel::kPlayingMark : -1);
-}
-
 std::pair<QString, QString> PlaylistWindow::LookUpTitle(const QString &fileName) {
     if (!program_.lookupTag) {
         return {QFileInfo(fileName).completeBaseName(), QString()};
@@ -295,13 +267,13 @@ std::pair<QString, QString> PlaylistWindow::LookUpTitle(const QString &fileName)
 
 void PlaylistWindow::AppendEntry(const QString &fileName) {
     const auto [artist, title] = LookUpTitle(fileName);
-    model_.append(
-        PlaylistRow{QString::number(model_.count() + 1) + ". " + artist + " - " + title, fileName});
+    Rows().append(
+        PlaylistRow{QString::number(RowCount() + 1) + ". " + artist + " - " + title, fileName});
 }
 
 void PlaylistWindow::UpdatePlaylistCaption() {
     Panel2->setText("Playlist - " + QString::number(SelectedRow() + 1) + " of " +
-                    QString::number(model_.count()) + " Songs");
+                    QString::number(RowCount()) + " Songs");
 }
 
 void PlaylistWindow::ReadPlaylist(const QString &fileName) {
@@ -311,7 +283,7 @@ void PlaylistWindow::ReadPlaylist(const QString &fileName) {
     for (auto &e : entries) {
         rows.push_back(PlaylistRow{std::move(e.title), std::move(e.fileName)});
     }
-    model_.append(std::move(rows));
+    Rows().append(std::move(rows));
     mirvane::ProcessPendingEvents();
 }
 
@@ -330,7 +302,7 @@ void PlaylistWindow::AddAutomaticPlaylist() {
             }
             rows.push_back(PlaylistRow{e.title, e.fileName});
         }
-        model_.append(std::move(rows));
+        Rows().append(std::move(rows));
         mirvane::ProcessPendingEvents();
     } else if (!QFileInfo::exists(automatic)) {
         // The very first start: a few short tracks of our own, so that there is something to
@@ -348,7 +320,7 @@ int PlaylistWindow::MeasureSeconds(const QString &fileName) {
         return -1; // not a stream (tracker music, or a file the library rejects)
     }
     const int seconds =
-        mirvane::m3u::RoundHalfEven(BASS_ChannelBytes2Seconds(h, BASS_StreamGetLength(h)));
+        mirvane::m3u::EntrySeconds(BASS_ChannelBytes2Seconds(h, BASS_StreamGetLength(h)));
     BASS_StreamFree(h);
     return seconds;
 }
@@ -358,8 +330,8 @@ bool PlaylistWindow::WritePlaylist(QIODevice &file) {
         return false;
     }
     const auto measure = [this](const QString &name) { return MeasureSeconds(name); };
-    for (int i = 0; i < model_.count(); ++i) {
-        const PlaylistRow &row = model_.row(i);
+    for (int i = 0; i < RowCount(); ++i) {
+        const PlaylistRow &row = Rows().row(i);
         // A name with a line break could not be read back as one row.
         if (row.fileName.contains('\n') || row.fileName.contains('\r')) {
             continue;
@@ -376,8 +348,7 @@ bool PlaylistWindow::WritePlaylist(QIODevice &file) {
     return true;
 }
 
-bool PlaylistWindow::SavePlaylistFile(const QString &fileName, bool requireM3u,
-                                      QWidget *messageOwner) {
+bool PlaylistWindow::SavePlaylistFile(const QString &fileName, QWidget *messageOwner) {
     const auto writeError = [messageOwner] {
         mirvane::ShowMessage(messageOwner, "Can't write the chosen file...", "Write-Error",
                              mirvane::MsgIcon::Error, true);
@@ -388,10 +359,7 @@ bool PlaylistWindow::SavePlaylistFile(const QString &fileName, bool requireM3u,
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = true;
-    if (!requireM3u || ExtractFileExt(fileName).trimmed().toLower() == ".m3u") {
-        ok = WritePlaylist(file);
-    }
+    bool ok = WritePlaylist(file);
     // Only a complete list replaces the old file; after a failure the old one stays whole.
     ok = ok ? file.commit() : (file.cancelWriting(), false);
     QApplication::restoreOverrideCursor();
@@ -401,13 +369,13 @@ bool PlaylistWindow::SavePlaylistFile(const QString &fileName, bool requireM3u,
     return ok;
 }
 
-void PlaylistWindow::SaveAutomaticPlaylist() {
+void PlaylistWindow::SaveAutomaticPlaylist(QWidget *messageOwner) {
     // Without the audio library the automatic playlist was never read; writing then would
     // replace the user's list with an empty one.
     if (!playlistRead_) {
         return;
     }
-    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", false, program_.player);
+    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", messageOwner);
 }
 
 // ---- Menus and buttons -------------------------------------------------------------------
@@ -459,13 +427,14 @@ void PlaylistWindow::SavePlaylistClick() {
     const QString chosen = mirvane::AskSaveFileName(this, q);
     if (!chosen.isEmpty()) {
         repaint();
-        SavePlaylistFile(chosen, true, nullptr);
+        // The list goes under the name given; a name without any extension gets ".m3u".
+        SavePlaylistFile(ExtractFileExt(chosen).isEmpty() ? chosen + ".m3u" : chosen, nullptr);
     }
     mirvane::ProcessPendingEvents();
 }
 
 void PlaylistWindow::RemoveAllClick() {
-    model_.clear();
+    Rows().clear();
 }
 
 void PlaylistWindow::RemoveSelectedClick() {
@@ -473,38 +442,25 @@ void PlaylistWindow::RemoveSelectedClick() {
     if (row < 0) {
         return;
     }
-    model_.removeAt(row);
+    // The engine keeps its playing index on the row it names.
+    Rows().removeAt(row);
     // The view would select a neighbour; a removal leaves nothing selected.
-    ListView1->selectionModel()->clearSelection();
-    // CurrentIndex keeps naming the row that plays: later rows move up by one; when the
-    // playing row itself went, the row now in its place is the nearest.
-    if (program_.player) {
-        int &current = program_.player->CurrentIndex;
-        if (row < current) {
-            --current;
-        } else if (row == current && current >= model_.count() && current > 0) {
-            current = model_.count() - 1;
-        }
-    }
+    engine_.Selection().clearSelection();
 }
 
 void PlaylistWindow::ListView1DblClick() {
     const int row = SelectedRow();
-    if (row < 0 || !program_.player) {
+    if (row < 0) {
         return;
     }
     // The mark of the row that played goes also while the radio holds the status text.
-    SetMark(program_.player->CurrentIndex, false);
+    engine_.SetMark(engine_.CurrentIndex(), false);
     PlayEntry(row);
     ListView1->setFocus();
 }
 
 void PlaylistWindow::Label1Click() {
-    if (program_.player) {
-        program_.player->PlbuttonClick();
-    } else {
-        hide();
-    }
+    emit closeRequested();
 }
 
 void PlaylistWindow::ResizeToCursor() {
@@ -560,165 +516,12 @@ void PlaylistWindow::WMDropFiles(const QStringList &names) {
 // ---- Engine ----------------------------------------------------------------------------------
 
 bool PlaylistWindow::StartAudioLibrary() {
-    if (program_.getAudioVersion() != 0x10002) {
-        ShowAudioError("BASS version 2.1 was not loaded");
-        return false;
-    }
-    if (!BASS_Init(1, 44100, 0, nullptr, nullptr)) {
-        ShowAudioError("Can't initialize digital sound system");
-    }
-    BASS_Start();
-    if (program_.player && program_.player->SliderVol) {
-        BASS_SetVolume(static_cast<DWORD>(program_.player->SliderVol->Value()));
-    }
-    return true;
+    return engine_.StartAudioLibrary(program_.getAudioVersion(),
+                                     [this](const QString &message) { ShowAudioError(message); });
 }
 
 void PlaylistWindow::ShowAudioError(const QString &message) {
     const auto code = static_cast<quint32>(BASS_ErrorGetCode());
     mirvane::ShowMessage(this, message + "\r\n(error code: " + QString::number(code) + ")", "Error",
                          mirvane::MsgIcon::Error);
-}
-
-bool PlaylistWindow::RadioInUse() const {
-    return program_.radio && program_.radio->Statuslbl &&
-           !program_.radio->Statuslbl->text().isEmpty();
-}
-
-void PlaylistWindow::ClearRadioLabels() {
-    if (!program_.radio) {
-        return;
-    }
-    for (QLabel *label : {program_.radio->Statuslbl, program_.radio->Label3,
-                          program_.radio->Channellbl, program_.radio->Label5}) {
-        if (label) {
-            label->clear();
-        }
-    }
-}
-
-QString PlaylistWindow::CurrentRowCaption() const {
-    return program_.player ? Caption(program_.player->CurrentIndex) : QString();
-}
-
-void PlaylistWindow::PlayEntry(int row) {
-    PlayerWindow *player = program_.player;
-    StopPlayback();
-    if (!model_.isValidRow(row) || !player) {
-        return; // no row to go to: stay stopped
-    }
-    player->CurrentIndex = row;
-    SelectRow(row);
-    // A new row never starts paused.
-    player->SetPaused(false);
-    const QByteArray path = LibraryPath(model_.row(row).fileName);
-    CurrentChannel = BASS_MusicLoad(FALSE, path.constData(), 0, 0, BASS_MUSIC_RAMP, 0);
-    if (CurrentChannel != 0) {
-        PlayMusic();
-    } else {
-        PlayStream(model_.row(row).fileName);
-    }
-}
-
-void PlaylistWindow::PlayMusic() {
-    PlayerWindow *player = program_.player;
-    BASS_StreamFree(CurrentChannel);
-    BASS_MusicFree(CurrentChannel);
-    const QByteArray path = LibraryPath(FileName(player->CurrentIndex));
-    CurrentChannel = BASS_MusicLoad(FALSE, path.constData(), 0, 0, BASS_MUSIC_RAMP, 0);
-    const char *name = BASS_MusicGetName(CurrentChannel);
-    const QString title = QString::fromLatin1(name ? name : "").left(255);
-    player->SetBannerText(title + " " +
-                          QString::number(BASS_MusicGetLength(CurrentChannel, FALSE)) + " ");
-    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &EndSyncProc, this);
-    BASS_ChannelPlay(CurrentChannel, -1);
-    player->SetTimer(PlayerWindow::kVisualTimer, 33);
-    // Tracker music has no moving position display.
-    player->KillTimer(PlayerWindow::kPositionTimer);
-    player->SetBannerScrolling(true);
-    player->SetStatusPicture(PlayerWindow::StatusPlaying);
-    SetMark(player->CurrentIndex, true);
-    if (program_.equalizer && program_.equalizer->chkEqualizer->isChecked()) {
-        program_.equalizer->ApplyEqualizer();
-    }
-    UpdatePlaylistCaption();
-}
-
-void PlaylistWindow::PlayStream(const QString &fileName) {
-    PlayerWindow *player = program_.player;
-    LookUpTitle(fileName);
-    if (BASS_ChannelIsActive(CurrentChannel) == BASS_ACTIVE_PLAYING) {
-        BASS_StreamFree(CurrentChannel);
-        BASS_MusicFree(CurrentChannel);
-    }
-    const QByteArray path = LibraryPath(fileName);
-    CurrentChannel = BASS_StreamCreateFile(FALSE, path.constData(), 0, 0, BASS_STREAM_PRESCAN);
-    EndSync = BASS_ChannelSetSync(CurrentChannel, BASS_SYNC_END, 0, &EndSyncProc, this);
-    const float length =
-        BASS_ChannelBytes2Seconds(CurrentChannel, BASS_StreamGetLength(CurrentChannel));
-    player->SliderPos->setMaxValue(mirvane::m3u::RoundHalfEven(length));
-    player->SetBannerText(CurrentRowCaption() + " " + MinutesSeconds(length) + " ");
-    player->SetBannerScrolling(true);
-    BASS_ChannelPlay(CurrentChannel, FALSE);
-    for (int i = 0; i < 3; ++i) {
-        BASS_ChannelSetFX(CurrentChannel, BASS_FX_PARAMEQ, 1);
-    }
-    if (program_.equalizer && program_.equalizer->chkEqualizer->isChecked()) {
-        program_.equalizer->ApplyEqualizer();
-    }
-    player->SetTimer(PlayerWindow::kVisualTimer, 33);
-    player->SetTimer(PlayerWindow::kPositionTimer, 90);
-    player->SetStatusPicture(PlayerWindow::StatusPlaying);
-    SetMark(player->CurrentIndex, true);
-    UpdatePlaylistCaption();
-}
-
-void PlaylistWindow::StopPlayback() {
-    PlayerWindow *player = program_.player;
-    BASS_StreamFree(CurrentChannel);
-    BASS_MusicFree(CurrentChannel);
-    stoppedChannel_ = CurrentChannel;
-    if (!player) {
-        return;
-    }
-    player->SetStatusPicture(PlayerWindow::StatusStopped);
-    player->KillTimer(PlayerWindow::kVisualTimer);
-    player->KillTimer(PlayerWindow::kPositionTimer);
-    if (!RadioInUse()) {
-        SetMark(player->CurrentIndex, false);
-    }
-    player->SliderPos->setValue(0);
-    player->Label1->setText("0:0");
-    UpdatePlaylistCaption();
-    player->SetBannerScrolling(false);
-    player->SetBannerText("Stopped");
-    ClearRadioLabels();
-    BASS_ChannelRemoveSync(CurrentChannel, EndSync);
-    mirvane::ProcessPendingEvents();
-}
-
-void PlaylistWindow::EndSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
-    // Library thread: nothing here may touch a window. The form outlives every sync (the
-    // library is released before the windows go), and a call queued to a form that has gone
-    // is dropped.
-    auto *form = static_cast<PlaylistWindow *>(user);
-    QMetaObject::invokeMethod(
-        form, [form, channel] { form->TrackEnded(channel); }, Qt::QueuedConnection);
-}
-
-void PlaylistWindow::TrackEnded(DWORD channel) {
-    // The end of a channel that was stopped or replaced meanwhile (the user pressed Stop or
-    // started another row as the track ended, or the radio took over) changes nothing.
-    if (channel != CurrentChannel || channel == stoppedChannel_) {
-        return;
-    }
-    OnTrackEnd();
-}
-
-void PlaylistWindow::OnTrackEnd() {
-    StopPlayback();
-    const int count = model_.count();
-    if (count >= 1 && SelectedRow() != count - 1 && program_.player) {
-        program_.player->NextEntry();
-    }
 }

@@ -1,16 +1,15 @@
 #pragma once
-// PlaylistWindow, the playlist window, and the playback engine that lives in it.
+// PlaylistWindow, the playlist window.
 //
-// The window shows the rows (ListView1), lets the user add, remove, open and save them, and
-// starts a row on a double click. The engine plays one row at a time through the audio
-// library: CurrentChannel and EndSync are its fields here, CurrentIndex is on the player
-// window. The end-of-track sync arrives on a library thread and is handed to the GUI thread
-// before it touches anything; everything else runs on the GUI thread.
+// The window shows the engine's rows (ListView1), lets the user add, remove, open and save
+// them, and starts a row on a double click. Playing is the engine's (playback/engine.h); the
+// engine operations named on this window are thin calls into it. GUI thread only.
 
 #include <QString>
 #include <QWidget>
 
 #include "bass.h"
+#include "playback/engine.h"
 #include "playback/length_cache.h"
 #include "playback/playlist_model.h"
 
@@ -32,10 +31,7 @@ class PlaylistWindow : public QWidget {
     explicit PlaylistWindow(mirvane::Program &program);
     ~PlaylistWindow() override; // releases the effects library
 
-    // Engine state.
-    DWORD CurrentChannel = 0; // channel that plays now, 0 for none
-    HSYNC EndSync = 0;        // end-of-track sync on CurrentChannel
-    QString LastAddedDir;     // folder last added through the add-directory dialog
+    QString LastAddedDir; // folder last added through the add-directory dialog
 
     // Controls.
     QLabel *Panel2 = nullptr; // title bar
@@ -50,24 +46,24 @@ class PlaylistWindow : public QWidget {
     QMenu *RemoveMenu = nullptr;
     QMenu *SaveMenu = nullptr;
 
-    mirvane::PlaylistModel &Rows() { return model_; }
-    const mirvane::PlaylistModel &Rows() const { return model_; }
+    mirvane::PlaybackEngine &Engine() { return engine_; }
+    mirvane::PlaylistModel &Rows() { return engine_.Rows(); }
+    const mirvane::PlaylistModel &Rows() const { return engine_.Rows(); }
     // The selected row, -1 when none.
-    Q_INVOKABLE int SelectedRow() const;
-    Q_INVOKABLE void SelectRow(int row); // selects, gives the keyboard focus and shows it
-    Q_INVOKABLE int RowCount() const { return model_.count(); }
-    Q_INVOKABLE QString Caption(int row) const;
-    Q_INVOKABLE QString FileName(int row) const;
+    Q_INVOKABLE int SelectedRow() const { return engine_.SelectedRow(); }
+    Q_INVOKABLE void SelectRow(int row) { engine_.SelectRow(row); }
+    Q_INVOKABLE int RowCount() const { return engine_.RowCount(); }
+    Q_INVOKABLE QString Caption(int row) const { return engine_.Caption(row); }
+    Q_INVOKABLE QString FileName(int row) const { return engine_.FileName(row); }
 
-    // Engine.
+    // The engine's operations.
     Q_INVOKABLE bool StartAudioLibrary(); // false: version test failed
     Q_INVOKABLE void ShowAudioError(const QString &message);
-    Q_INVOKABLE void PlayEntry(int row);
-    Q_INVOKABLE void PlayMusic();
-    Q_INVOKABLE void PlayStream(const QString &fileName);
-    Q_INVOKABLE void StopPlayback();
-    // The end of CurrentChannel: stops, and plays the next row when there is one.
-    Q_INVOKABLE void OnTrackEnd();
+    Q_INVOKABLE void PlayEntry(int row) { engine_.PlayEntry(row); }
+    Q_INVOKABLE void PlayMusic() { engine_.PlayMusic(); }
+    Q_INVOKABLE void PlayStream(const QString &fileName) { engine_.PlayStream(fileName); }
+    Q_INVOKABLE void StopPlayback() { engine_.StopPlayback(); }
+    Q_INVOKABLE void OnTrackEnd() { engine_.OnTrackEnd(); }
 
     // Rows and files.
     Q_INVOKABLE void AppendEntry(const QString &fileName);
@@ -76,19 +72,23 @@ class PlaylistWindow : public QWidget {
     // Writes "#EXTM3U" and every row whose file exists; false when a write failed.
     bool WritePlaylist(QIODevice &file);
     // Writes the list to fileName through a temporary file renamed over the old one; on any
-    // failure the old file stays whole and "Write-Error" is shown. With requireM3u, only a
-    // name ending ".m3u" gets the rows (any other name is left empty).
-    bool SavePlaylistFile(const QString &fileName, bool requireM3u, QWidget *messageOwner);
+    // failure the old file stays whole and "Write-Error" is shown (owned by messageOwner).
+    bool SavePlaylistFile(const QString &fileName, QWidget *messageOwner);
     // The close step's part: the automatic playlist in the program folder.
-    void SaveAutomaticPlaylist();
-    // The now-playing mark of a row; out of range: nothing.
-    void SetMark(int row, bool on);
+    void SaveAutomaticPlaylist(QWidget *messageOwner);
     mirvane::LengthCache &Lengths() { return lengths_; }
 
     // Sends the playlist window to follow the mouse cursor with its lower right corner.
     Q_INVOKABLE void ResizeToCursor();
     // Files dropped from the file manager, in order.
     Q_INVOKABLE void WMDropFiles(const QStringList &names);
+
+  signals:
+    // The resize grip is pressed or released: the player's grip timer follows the cursor.
+    void gripPressed();
+    void gripReleased();
+    // The "X" of the title bar: the player shows or hides this window.
+    void closeRequested();
 
   public slots:
     void AddFileClick();
@@ -109,21 +109,15 @@ class PlaylistWindow : public QWidget {
 
   private:
     void BuildControls();
-    // The title lookup: fills the tag editor's boxes, returns its Artist and Title texts.
+    // The title lookup: the Artist and Title texts of fileName's tag.
     std::pair<QString, QString> LookUpTitle(const QString &fileName);
     int MeasureSeconds(const QString &fileName);
-    void TrackEnded(DWORD channel);
-    static void EndSyncProc(HSYNC handle, DWORD channel, DWORD data, void *user);
     void AddAutomaticPlaylist();
-    bool RadioInUse() const;
-    void ClearRadioLabels();
-    QString CurrentRowCaption() const;
 
     mirvane::Program &program_;
-    mirvane::PlaylistModel model_;
+    mirvane::PlaybackEngine &engine_;
     mirvane::LengthCache lengths_;
     bool audioStarted_ = false; // the version test passed
     bool playlistRead_ = false; // the automatic playlist was read (or absent) at start
-    DWORD stoppedChannel_ = 0;  // the channel StopPlayback freed last
     QString lastOpenedPlaylist_;
 };

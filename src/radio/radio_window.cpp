@@ -41,6 +41,16 @@ RadioWindow::RadioWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Frame
     close->installEventFilter(new CloseFilter(close));
 }
 
+bool RadioWindow::RadioInUse() const {
+    return !Statuslbl->text().isEmpty();
+}
+
+void RadioWindow::EngineStopped() {
+    for (QLabel *label : {Statuslbl, Label3, Channellbl, Label5}) {
+        label->clear();
+    }
+}
+
 void RadioWindow::CloseClick() {
     hide();
 }

@@ -17,8 +17,13 @@ class RadioWindow : public QWidget {
     QLabel *Channellbl = nullptr; // station name
     QLabel *Label5 = nullptr;     // bit rate
 
+    // A radio stream connects or plays: the status text is not empty.
+    bool RadioInUse() const;
+
   public slots:
     void CloseClick();
+    // Playback stopped: the status, title, station and bit rate are emptied.
+    void EngineStopped();
 
   protected:
     void paintEvent(QPaintEvent *event) override;

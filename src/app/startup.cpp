@@ -1,4 +1,4 @@
-#include "app/program.h"
+#include "app/startup.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -13,6 +13,7 @@
 #include "app/player_window.h"
 #include "controls/bitmap_font_label.h"
 #include "effects/equalizer_window.h"
+#include "playback/engine.h"
 #include "playback/playlist_window.h"
 #include "prefs/config_window.h"
 #include "radio/radio_window.h"
@@ -49,14 +50,30 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     program->commandLine = options.commandLine;
     program->getAudioVersion = options.getAudioVersion;
     program->lookupTag = std::make_unique<Id3v2Tag>();
+    program->engine = std::make_unique<PlaybackEngine>();
+    PlaybackEngine &engine = *program->engine;
 
-    program->player = new PlayerWindow(*program);
+    PlayerWindow *player = program->player = new PlayerWindow(*program);
+    if (player->ImageList1.size() > PlaylistModel::kPlayingMark) {
+        engine.Rows().setMarkIcon(player->ImageList1[PlaylistModel::kPlayingMark]);
+    }
     program->tagEditor = new TagEditor();
     program->tagEditor->setObjectName("id32");
-    program->playlist = new PlaylistWindow(*program);
+
+    PlaylistWindow *playlist = program->playlist = new PlaylistWindow(*program);
+    QObject::connect(playlist, &PlaylistWindow::gripPressed, player,
+                     [player] { player->SetTimer(PlayerWindow::kGripTimer, 1); });
+    QObject::connect(playlist, &PlaylistWindow::gripReleased, player,
+                     [player] { player->KillTimer(PlayerWindow::kGripTimer); });
+    QObject::connect(playlist, &PlaylistWindow::closeRequested, player,
+                     &PlayerWindow::PlbuttonClick);
+
     program->config = new ConfigWindow();
-    program->equalizer = new EqualizerWindow(*program);
-    program->radio = new RadioWindow();
+    program->equalizer = new EqualizerWindow(engine);
+
+    RadioWindow *radio = program->radio = new RadioWindow();
+    engine.SetRadioInUseQuery([radio] { return radio->RadioInUse(); });
+    QObject::connect(&engine, &PlaybackEngine::radioReleased, radio, &RadioWindow::EngineStopped);
 
     // This replaces the title a command-line file put there.
     program->player->SetBannerText("Mirvane Player");

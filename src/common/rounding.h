@@ -1,5 +1,5 @@
 #pragma once
-// The program-wide rounding rule for the controls' arithmetic.
+// The program-wide rounding rule: sliders, the spectrum, lengths and times.
 
 #include <cmath>
 #include <limits>
