@@ -105,12 +105,15 @@ TEST(ParsePlaylist, BlankLinesDoNotShiftThePairing) {
     EXPECT_EQ(rows[0].fileName, "/1.mp3");
 }
 
-TEST(ParsePlaylist, NulEndsTheTextAndByteOrderMarkIsDropped) {
+TEST(ParsePlaylist, NulBytesAreSkippedAndByteOrderMarkIsDropped) {
+    // A stray NUL (a crash while writing, a disk error) must not cost the rows after it.
     const QByteArray text = QByteArray("\xEF\xBB\xBF#EXTINF:1,a\n/1.mp3\n", 22) +
-                            QByteArray("\0#EXTINF:2,b\n/2.mp3\n", 20);
+                            QByteArray("\0#EXTINF:2,b\n/2.m\0p3\n", 21);
     const auto rows = ParsePlaylist(text);
-    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].title, "a");
+    EXPECT_EQ(rows[1].title, "b");
+    EXPECT_EQ(rows[1].fileName, "/2.mp3");
 }
 
 TEST(ParsePlaylist, Latin1TextIsReadWhenNotUtf8) {

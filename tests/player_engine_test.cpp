@@ -296,7 +296,7 @@ TEST_F(Engine, RemovingRowsKeepsCurrentIndexOnThePlayingRow) {
     List().SelectRow(1);
     List().RemoveSelectedClick();
     EXPECT_EQ(TheEngine().CurrentIndex(), 2);
-    EXPECT_EQ(List().Caption(2), "4. A - t3"); // captions keep their numbers
+    EXPECT_EQ(List().Caption(2), "3. A - t3"); // rows show their current numbers
     EXPECT_EQ(List().SelectedRow(), -1);
     List().SelectRow(3);
     List().RemoveSelectedClick(); // a later row: nothing moves
@@ -345,7 +345,12 @@ TEST_F(Engine, MenuTicksAndTrayAnswer) {
 
     Player().PlbuttonClick();
     EXPECT_TRUE(List().isVisible());
+    Player().PlbuttonClick(); // while it unfolds: it folds back from where it is and hides
+    EXPECT_TRUE(WaitFor([this] { return !List().isVisible(); }));
+    EXPECT_EQ(List().width(), 370);
     Player().PlbuttonClick();
+    EXPECT_TRUE(WaitFor([this] { return List().width() == 370; }));
+    Player().PlbuttonClick(); // unfolded: hides at once
     EXPECT_FALSE(List().isVisible());
 }
 

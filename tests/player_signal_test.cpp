@@ -1,4 +1,5 @@
-// The real program, ended by a termination signal, still runs its close step.
+// The real program as a process: a second start hands its file to the running player, and a
+// termination signal still runs the close step.
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -18,7 +19,7 @@ QByteArray ReadAll(const QString &path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST(TerminationSignal, ClosesThePlayerAndWritesTheAutomaticPlaylist) {
+TEST(RealProgram, SecondStartHandsOverItsFileAndSignalStillWritesTheList) {
     const QString buildDir = qEnvironmentVariable("MIRVANE_BUILD_DIR");
     const QString exe = buildDir + "/mirvane";
     if (buildDir.isEmpty() || !QFile::exists(exe)) {
@@ -49,6 +50,16 @@ TEST(TerminationSignal, ClosesThePlayerAndWritesTheAutomaticPlaylist) {
     ASSERT_TRUE(player.waitForStarted(10000));
     // Give start-up time to read the list and enter the event loop.
     QThread::msleep(1500);
+
+    // One player per user: the second start gives its file to the first and ends.
+    const QString second = QString(MIRVANE_TEST_DATA) + "/audio/wav_u8_mono_22050.wav";
+    QProcess again;
+    again.setProcessEnvironment(env);
+    again.start(exe, {second});
+    ASSERT_TRUE(again.waitForFinished(20000)) << "the second start did not end";
+    EXPECT_EQ(again.exitCode(), 0);
+    QThread::msleep(500);
+
     ::kill(static_cast<pid_t>(player.processId()), SIGTERM);
     ASSERT_TRUE(player.waitForFinished(20000)) << "the program did not end on SIGTERM";
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
@@ -56,6 +67,7 @@ TEST(TerminationSignal, ClosesThePlayerAndWritesTheAutomaticPlaylist) {
     const QByteArray written = ReadAll(list);
     EXPECT_FALSE(written.contains("Gone row")) << written.constData();
     EXPECT_TRUE(written.contains(",1. Kept row\r\n" + wav.toUtf8())) << written.constData();
+    EXPECT_TRUE(written.contains(second.toUtf8())) << written.constData();
 }
 
 } // namespace

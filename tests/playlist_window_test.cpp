@@ -198,7 +198,7 @@ TEST_F(Playlist, CloseLabelHidesTheWindow) {
     Player().PlbuttonClick();
     ASSERT_TRUE(List().isVisible());
     List().Label1Click();
-    EXPECT_FALSE(List().isVisible());
+    EXPECT_TRUE(WaitFor([this] { return !List().isVisible(); }));
 }
 
 } // namespace

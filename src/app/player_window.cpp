@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 
 #include "app/program.h"
 #include "common/paths.h"
@@ -175,6 +176,19 @@ PlayerWindow::PlayerWindow(mirvane::Program &program)
     });
 
     ReadSettings();
+
+    spectrumFall_.setInterval(33);
+    connect(&spectrumFall_, &QTimer::timeout, this, [this] {
+        bandLevels_.fill(0.0f);
+        spectrum_->Frame(bandLevels_);
+        PaintBox1->update();
+        const auto atZero = [](std::span<const float> v) {
+            return std::all_of(v.begin(), v.end(), [](float x) { return x <= 0.0f; });
+        };
+        if (atZero(spectrum_->Bars()) && atZero(spectrum_->Peaks())) {
+            spectrumFall_.stop();
+        }
+    });
 
     using Engine = mirvane::PlaybackEngine;
     connect(&engine_, &Engine::stateChanged, this, &PlayerWindow::EngineStateChanged);
@@ -522,6 +536,11 @@ void PlayerWindow::PlayerTimerProc(int id) {
 }
 
 void PlayerWindow::UpdateSpectrumLevels() {
+    if (engine_.State() == mirvane::PlaybackEngine::Status::Paused) {
+        // A paused channel still reports what was heard last; the bars fall instead.
+        bandLevels_.fill(0.0f);
+        return;
+    }
     // What the call delivers is not checked: after a call that delivered nothing, the levels
     // come from what the buffer still holds.
     BASS_ChannelGetData(Channel(), fft_.data(), BASS_DATA_FFT2048);
@@ -578,8 +597,12 @@ void PlayerWindow::EngineStateChanged(mirvane::PlaybackEngine::Status status, bo
         SetStatusPicture(StatusStopped);
         KillTimer(kVisualTimer);
         KillTimer(kPositionTimer);
+        if (skin_.visual == QLatin1String("Spectrum")) {
+            spectrumFall_.start();
+        }
         break;
     case Status::Playing:
+        spectrumFall_.stop();
         SetStatusPicture(StatusPlaying);
         if (!TimerActive(kVisualTimer)) {
             SetTimer(kVisualTimer, 33);
@@ -591,7 +614,8 @@ void PlayerWindow::EngineStateChanged(mirvane::PlaybackEngine::Status status, bo
         }
         break;
     case Status::Paused:
-        // The timers go on as they were.
+        // The timers go on as they were; the paused channel gives no more data, so the
+        // analyser's bars fall by themselves.
         SetStatusPicture(StatusPaused);
         break;
     }
@@ -632,6 +656,12 @@ void PlayerWindow::PlbuttonClick() {
     if (!list) {
         return;
     }
+    if (unfold_ && unfold_->state() == QAbstractAnimation::Running) {
+        // A click while it unfolds (or folds) turns it round from where it is.
+        const bool forward = unfold_->direction() == QAbstractAnimation::Forward;
+        unfold_->setDirection(forward ? QAbstractAnimation::Backward : QAbstractAnimation::Forward);
+        return;
+    }
     if (list->isVisible()) {
         list->hide();
         return;
@@ -641,14 +671,24 @@ void PlayerWindow::PlbuttonClick() {
         playlistPlaced_ = true;
         list->move(frameGeometry().left(), frameGeometry().bottom() + 1);
     }
+    if (!unfold_) {
+        unfold_ = new QPropertyAnimation(list, "geometry", this);
+        unfold_->setDuration(400);
+        connect(unfold_, &QAbstractAnimation::finished, this, [this, list] {
+            if (unfold_->direction() == QAbstractAnimation::Backward) {
+                // Folded away: hidden, and whole again for the next time it shows.
+                list->hide();
+                list->setGeometry(unfold_->endValue().toRect());
+            }
+        });
+    }
     // Unfold from the centre line outwards in 400 ms.
     const QRect full = list->geometry();
     list->show();
-    auto *unfold = new QPropertyAnimation(list, "geometry", list);
-    unfold->setDuration(400);
-    unfold->setStartValue(QRect(full.center().x(), full.y(), 1, full.height()));
-    unfold->setEndValue(full);
-    unfold->start(QAbstractAnimation::DeleteWhenStopped);
+    unfold_->setDirection(QAbstractAnimation::Forward);
+    unfold_->setStartValue(QRect(full.center().x(), full.y(), 1, full.height()));
+    unfold_->setEndValue(full);
+    unfold_->start();
 }
 
 // ---- Sliders --------------------------------------------------------------------------------

@@ -22,6 +22,7 @@
 
 class QAction;
 class QMenu;
+class QPropertyAnimation;
 class BitmapFontLabel;
 class BitmapSlider;
 class SpectrumAnalyser;
@@ -194,4 +195,7 @@ class PlayerWindow : public QWidget {
     bool moving_ = false;
     bool playlistPlaced_ = false;
     QTimer storePosition_; // writes MainTop/MainLeft once a move has settled
+    // After Stop or Pause the analyser's bars fall to the bottom instead of freezing.
+    QTimer spectrumFall_;
+    QPropertyAnimation *unfold_ = nullptr; // the playlist's unfolding, while it runs
 };

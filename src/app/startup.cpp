@@ -1,6 +1,9 @@
 #include "app/startup.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QSocketNotifier>
 #include <exception>
 
@@ -11,6 +14,7 @@
 #endif
 
 #include "app/player_window.h"
+#include "common/paths.h"
 #include "controls/bitmap_font_label.h"
 #include "effects/equalizer_window.h"
 #include "playback/engine.h"
@@ -75,8 +79,10 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     engine.SetRadioInUseQuery([radio] { return radio->RadioInUse(); });
     QObject::connect(&engine, &PlaybackEngine::radioReleased, radio, &RadioWindow::EngineStopped);
 
-    // This replaces the title a command-line file put there.
-    program->player->SetBannerText("Mirvane Player");
+    // The program's name, unless a command-line file plays already: its caption stays.
+    if (engine.State() == PlaybackEngine::Status::Stopped) {
+        player->SetBannerText("Mirvane Player");
+    }
     program->player->show();
     return program;
 }
@@ -136,6 +142,62 @@ void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
 } // namespace
 #endif
 
+namespace {
+
+QString InstanceName() {
+    // One player per user and program folder: two players writing the same automatic
+    // playlist would lose one of the lists, while players of separate folders keep their own.
+    const QByteArray key = ProgramDir().toUtf8();
+    const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
+    return QStringLiteral("mirvane-") + user + '-' + QString::number(qHash(key), 16);
+}
+
+bool HandOverToRunningPlayer(const QString &commandLine) {
+    QLocalSocket socket;
+    socket.connectToServer(InstanceName());
+    if (!socket.waitForConnected(1000)) {
+        return false;
+    }
+    const QString file = CommandLineFile(commandLine);
+    const QString absolute = file.isEmpty() ? QString() : QFileInfo(file).absoluteFilePath();
+    socket.write(absolute.toUtf8() + '\n');
+    socket.flush();
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return true;
+}
+
+void ListenForLaterStarts(Program &program, QObject *owner) {
+    auto *server = new QLocalServer(owner);
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(InstanceName())) {
+        // A player that ended without closing its socket left the name behind.
+        QLocalServer::removeServer(InstanceName());
+        server->listen(InstanceName());
+    }
+    QObject::connect(server, &QLocalServer::newConnection, owner, [server, &program] {
+        while (QLocalSocket *socket = server->nextPendingConnection()) {
+            QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &program] {
+                if (!socket->canReadLine()) {
+                    return;
+                }
+                const QString file = QString::fromUtf8(socket->readLine(4096)).trimmed();
+                if (program.player) {
+                    program.player->show();
+                    program.player->raise();
+                    program.player->activateWindow();
+                }
+                if (!file.isEmpty() && program.playlist) {
+                    program.playlist->PlayCommandLineFile(file);
+                }
+            });
+        }
+    });
+}
+
+} // namespace
+
 int RunProgram(int argc, char **argv) {
 #ifdef Q_OS_UNIX
     CatchTerminationSignals();
@@ -145,11 +207,15 @@ int RunProgram(int argc, char **argv) {
     app.setQuitOnLastWindowClosed(false);
     StartOptions options;
     options.commandLine = RawCommandLine(argc, argv);
+    if (HandOverToRunningPlayer(options.commandLine)) {
+        return 0; // the running player adds and plays the file
+    }
     std::unique_ptr<Program> program;
 #ifdef Q_OS_UNIX
     CloseOnTerminationSignals(program);
 #endif
     program = StartProgram(options);
+    ListenForLaterStarts(*program, &app);
     const int result = app.exec();
     program.reset();
     return result;

@@ -43,7 +43,7 @@ void PlaybackEngine::SelectRow(int row) {
 }
 
 QString PlaybackEngine::Caption(int row) const {
-    return rows_.isValidRow(row) ? rows_.row(row).caption : QString();
+    return rows_.caption(row);
 }
 
 QString PlaybackEngine::FileName(int row) const {

@@ -50,9 +50,8 @@ QString NormaliseEntryPath(const QString &line, const QString &baseDir) {
 namespace {
 
 QString DecodeText(QByteArray bytes) {
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0) {
-        bytes.truncate(nul);
+    if (bytes.contains('\0')) {
+        bytes.replace('\0', QByteArray());
     }
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         bytes.remove(0, 3);
@@ -107,16 +106,20 @@ std::vector<Entry> ParsePlaylist(const QByteArray &bytes, const QString &baseDir
     return entries;
 }
 
-std::vector<Entry> ReadPlaylistFile(const QString &fileName) {
+std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        return {};
+        return std::nullopt;
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return {};
+        return std::nullopt;
     }
     return ParsePlaylist(bytes, QFileInfo(fileName).absolutePath());
+}
+
+std::vector<Entry> ReadPlaylistFile(const QString &fileName) {
+    return TryReadPlaylistFile(fileName).value_or(std::vector<Entry>{});
 }
 
 QByteArray HeaderLine() {

@@ -5,13 +5,14 @@
 //   #EXTM3U
 //   #EXTINF:<seconds as "#000">,<caption>
 //   <file name>
-// Reading is tolerant: CR, LF or both end a line, a NUL ends the text, a leading byte order
+// Reading is tolerant: CR, LF or both end a line, NUL bytes are skipped, a leading byte order
 // mark is dropped, text that is not valid UTF-8 is taken as Latin-1, and titles and file
 // lines are paired by their order in the file.
 
 #include <QByteArray>
 #include <QString>
 #include <climits>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -54,6 +55,9 @@ std::vector<Entry> ParsePlaylist(const QByteArray &bytes, const QString &baseDir
 // Reads a playlist file; relative file lines resolve against the file's folder. A file that
 // cannot be read gives no rows.
 std::vector<Entry> ReadPlaylistFile(const QString &fileName);
+// The same, but a file that cannot be opened or read whole gives nothing at all, so that the
+// caller can tell it from an empty list.
+std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName);
 
 // The header line and the two lines of one row, each with its CR LF.
 QByteArray HeaderLine();

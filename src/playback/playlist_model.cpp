@@ -2,7 +2,22 @@
 
 namespace mirvane {
 
+QString RenumberedCaption(const QString &caption, int number) {
+    qsizetype digits = 0;
+    while (digits < caption.size() && digits < 10 && caption[digits].isDigit()) {
+        ++digits;
+    }
+    if (digits == 0 || !caption.mid(digits, 2).startsWith(QLatin1String(". "))) {
+        return caption;
+    }
+    return QString::number(number) + caption.mid(digits);
+}
+
 PlaylistModel::PlaylistModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+QString PlaylistModel::caption(int row) const {
+    return isValidRow(row) ? RenumberedCaption(this->row(row).caption, row + 1) : QString();
+}
 
 int PlaylistModel::rowCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : count();
@@ -18,7 +33,7 @@ QVariant PlaylistModel::data(const QModelIndex &index, int role) const {
     }
     const PlaylistRow &r = row(index.row());
     if (role == Qt::DisplayRole) {
-        return index.column() == 0 ? r.caption : r.fileName;
+        return index.column() == 0 ? caption(index.row()) : r.fileName;
     }
     if (role == Qt::DecorationRole && index.column() == 0 && r.stateIndex == kPlayingMark) {
         return markIcon_;
@@ -58,6 +73,10 @@ void PlaylistModel::removeAt(int row) {
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
+    // The rows after it show their new numbers.
+    if (row < count()) {
+        emit dataChanged(index(row, 0), index(count() - 1, 0), {Qt::DisplayRole});
+    }
 }
 
 void PlaylistModel::clear() {

@@ -11,6 +11,11 @@
 
 namespace mirvane {
 
+// A caption that starts with a row number ("12. Artist - Title") with that number replaced by
+// `number`; any other caption as it is. Rows show and keep their current place this way,
+// while the stored form stays the one other players read.
+QString RenumberedCaption(const QString &caption, int number);
+
 struct PlaylistRow {
     QString caption;
     QString fileName;
@@ -33,6 +38,8 @@ class PlaylistModel final : public QAbstractTableModel {
     bool isValidRow(int row) const { return row >= 0 && row < count(); }
     // Precondition: isValidRow(row).
     const PlaylistRow &row(int row) const { return rows_[static_cast<size_t>(row)]; }
+    // The caption as the list shows it, numbered by the row's current place; "" out of range.
+    QString caption(int row) const;
 
     void append(PlaylistRow row);
     void append(std::vector<PlaylistRow> rows);

@@ -79,16 +79,19 @@ PlaylistWindow::PlaylistWindow(mirvane::Program &program)
     if (!audioStarted_) {
         return;
     }
-    const QString file = mirvane::CommandLineFile(program_.commandLine);
+    PlayCommandLineFile(mirvane::CommandLineFile(program_.commandLine));
+    AddAutomaticPlaylist();
+    mirvane::ProcessPendingEvents();
+    UpdatePlaylistCaption();
+}
+
+void PlaylistWindow::PlayCommandLineFile(const QString &file) {
     const QFileInfo info(file);
     if (!file.isEmpty() && info.exists() &&
         kCommandLineExtensions.contains(ExtractFileExt(file).trimmed().toLower())) {
         AppendEntry(info.absoluteFilePath());
         PlayEntry(RowCount() - 1);
     }
-    AddAutomaticPlaylist();
-    mirvane::ProcessPendingEvents();
-    UpdatePlaylistCaption();
 }
 
 PlaylistWindow::~PlaylistWindow() {
@@ -291,12 +294,16 @@ void PlaylistWindow::AddAutomaticPlaylist() {
     const QString automatic = mirvane::ProgramDir() + "playlist.m3u";
     const mirvane::FileStamp written = mirvane::StampOf(automatic);
     if (written.isFile) {
+        const auto entries = mirvane::m3u::TryReadPlaylistFile(automatic);
+        if (!entries) {
+            KeepUnreadablePlaylistAside(automatic);
+            return;
+        }
         // The numbers this program wrote are the lengths of files that have not changed since;
         // they spare measuring those files again at exit. Only hints: nothing is looked at now.
-        const auto entries = mirvane::m3u::ReadPlaylistFile(automatic);
         std::vector<PlaylistRow> rows;
-        rows.reserve(entries.size());
-        for (const auto &e : entries) {
+        rows.reserve(entries->size());
+        for (const auto &e : *entries) {
             if (e.seconds >= 0) {
                 lengths_.AddHint(e.fileName, e.seconds, written.modifiedNs);
             }
@@ -310,6 +317,26 @@ void PlaylistWindow::AddAutomaticPlaylist() {
         ReadPlaylist(mirvane::ProgramDir() + "demo/demo.m3u");
     }
     playlistRead_ = true;
+}
+
+void PlaylistWindow::KeepUnreadablePlaylistAside(const QString &automatic) {
+    // Writing the list at exit would replace the user's rows with the empty list read now.
+    QString aside = automatic + ".unreadable";
+    for (int n = 2; QFileInfo::exists(aside); ++n) {
+        aside = automatic + ".unreadable-" + QString::number(n);
+    }
+    if (QFile::rename(automatic, aside)) {
+        playlistRead_ = true; // a new list may be kept from now on
+        mirvane::ShowMessage(this,
+                             "The playlist could not be read. It was kept as\n" + aside +
+                                 "\nand a new one is started.",
+                             "Mirvane Player", mirvane::MsgIcon::Warning);
+    } else {
+        mirvane::ShowMessage(this,
+                             "The playlist could not be read:\n" + automatic +
+                                 "\nIt is left as it is; this session's list is not kept.",
+                             "Mirvane Player", mirvane::MsgIcon::Warning);
+    }
 }
 
 int PlaylistWindow::MeasureSeconds(const QString &fileName) {
@@ -341,7 +368,7 @@ bool PlaylistWindow::WritePlaylist(QIODevice &file) {
             continue;
         }
         const int seconds = lengths_.SecondsOf(row.fileName, stamp, measure);
-        if (file.write(mirvane::m3u::EntryLines(seconds, row.caption, row.fileName)) < 0) {
+        if (file.write(mirvane::m3u::EntryLines(seconds, Rows().caption(i), row.fileName)) < 0) {
             return false;
         }
     }

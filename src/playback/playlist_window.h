@@ -65,6 +65,10 @@ class PlaylistWindow : public QWidget {
     Q_INVOKABLE void StopPlayback() { engine_.StopPlayback(); }
     Q_INVOKABLE void OnTrackEnd() { engine_.OnTrackEnd(); }
 
+    // A file named on a command line (this program's or a later start's): when it exists and
+    // has a playable extension, it is appended and played.
+    Q_INVOKABLE void PlayCommandLineFile(const QString &file);
+
     // Rows and files.
     Q_INVOKABLE void AppendEntry(const QString &fileName);
     Q_INVOKABLE void UpdatePlaylistCaption();
@@ -113,6 +117,7 @@ class PlaylistWindow : public QWidget {
     std::pair<QString, QString> LookUpTitle(const QString &fileName);
     int MeasureSeconds(const QString &fileName);
     void AddAutomaticPlaylist();
+    void KeepUnreadablePlaylistAside(const QString &automatic);
 
     mirvane::Program &program_;
     mirvane::PlaybackEngine &engine_;
