@@ -1,5 +1,6 @@
 #include "common/dialogs.h"
 #include "common/paths.h"
+#include "common/screen_fit.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -53,6 +54,16 @@ TEST(ProgramDir, HomeVariableWinsAndEndsWithSeparator) {
     EXPECT_EQ(mirvane::ProgramDir(), dir.path() + "/");
     qunsetenv("MIRVANE_HOME");
     EXPECT_TRUE(mirvane::ProgramDir().endsWith('/'));
+}
+
+TEST(FitInto, WindowsOffTheScreenComeBackWholeOrTopLeftFirst) {
+    const QRect screen(0, 0, 1280, 1024);
+    // A playlist opened below a player at the bottom edge: lifted so its buttons show.
+    EXPECT_EQ(mirvane::FitInto(QRect(100, 900, 370, 474), screen), QRect(100, 550, 370, 474));
+    EXPECT_EQ(mirvane::FitInto(QRect(-50, -20, 200, 100), screen), QRect(0, 0, 200, 100));
+    EXPECT_EQ(mirvane::FitInto(QRect(10, 10, 200, 100), screen), QRect(10, 10, 200, 100));
+    // Larger than the screen: its top left corner stays reachable.
+    EXPECT_EQ(mirvane::FitInto(QRect(500, 500, 2000, 2000), screen), QRect(0, 0, 2000, 2000));
 }
 
 } // namespace

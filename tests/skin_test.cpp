@@ -248,6 +248,14 @@ TEST_F(SkinLoad, MissingOrBadKeysTakeTheirDefaults) {
     EXPECT_EQ(host.STitle->CharWidth(), 8);
     EXPECT_EQ(state.visual, "Spectrum");
 
+    // Far beyond any screen: held to what a screen can show.
+    program.WriteIni(Section("Sparse", "PlbtnLeft=99999999\nPlbtnTop=-99999999\n"
+                                       "SpectrumWidth=2000000000\nSongTitleHeight=99999999"));
+    Load("Sparse");
+    EXPECT_EQ(host.plButton->pos(), QPoint(8192, -8192));
+    EXPECT_EQ(host.PaintBox1->width(), 8192);
+    EXPECT_EQ(host.STitle->height(), 8192);
+
     // No Skins.ini at all: every default, no message.
     ASSERT_TRUE(QFile::remove(program.path() + "Skins.ini"));
     Load("Full");

@@ -18,6 +18,7 @@
 #include "app/program.h"
 #include "common/paths.h"
 #include "common/rounding.h"
+#include "common/screen_fit.h"
 #include "controls/bitmap_font_label.h"
 #include "controls/bitmap_slider.h"
 #include "controls/control_art.h"
@@ -671,6 +672,8 @@ void PlayerWindow::PlbuttonClick() {
         playlistPlaced_ = true;
         list->move(frameGeometry().left(), frameGeometry().bottom() + 1);
     }
+    // Below a player near the bottom edge the list's buttons would be out of reach.
+    mirvane::KeepOnScreen(list);
     if (!unfold_) {
         unfold_ = new QPropertyAnimation(list, "geometry", this);
         unfold_->setDuration(400);
@@ -800,6 +803,7 @@ void PlayerWindow::RepeatClick() {}
 
 void PlayerWindow::ShowEQClick() {
     if (program_.equalizer) {
+        mirvane::KeepOnScreen(program_.equalizer);
         program_.equalizer->show();
         program_.equalizer->raise();
     }
@@ -807,6 +811,7 @@ void PlayerWindow::ShowEQClick() {
 
 void PlayerWindow::InternetRadioClick() {
     if (program_.radio) {
+        mirvane::KeepOnScreen(program_.radio);
         program_.radio->show();
         program_.radio->raise();
     }

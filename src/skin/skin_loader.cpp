@@ -1,5 +1,7 @@
 #include "skin/skin_loader.h"
 
+#include <algorithm>
+
 #include "common/dialogs.h"
 #include "common/ini.h"
 #include "controls/bitmap_font_label.h"
@@ -71,8 +73,12 @@ void CheckParts(const SkinParts &p) {
 // Phase 1: every position and size key of the section, in file-format order, each applied to
 // its control as soon as it is read.
 void ApplyLayout(const SkinParts &p, const IniFile &ini, const QString &name) {
+    // No screen shows more than this; a larger number in a skin is a typo or an attack, and
+    // sizes beyond it would make every paint allocate and loop for nothing.
+    constexpr int kLargest = 8192;
     auto integer = [&](const char *key, int def = 0) {
-        return ini.readInteger(name, QString::fromLatin1(key), def);
+        return std::clamp(ini.readInteger(name, QString::fromLatin1(key), def), -kLargest,
+                          kLargest);
     };
     auto place = [&](QWidget *w, const char *leftKey, const char *topKey) {
         w->move(integer(leftKey), w->y());
