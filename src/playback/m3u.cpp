@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <cmath>
 
 namespace mirvane::m3u {
@@ -35,65 +34,79 @@ QString FormatSeconds(int seconds) {
     return v < 0 ? "-" + digits : digits;
 }
 
-QString NormaliseEntryPath(const QString &line, const QString &baseDir) {
-    const QString t = line.trimmed();
-    if (t.left(7).toUpper() == "HTTP://" || t.left(6).toUpper() == "FTP://") {
-        return t;
-    }
-    if (t.isEmpty() || QDir::isAbsolutePath(t)) {
+namespace {
+
+bool IsAbsolute(QStringView path) {
+#ifdef Q_OS_WIN
+    return QDir::isAbsolutePath(path.toString());
+#else
+    return path.startsWith(u'/'); // the common case of a long list, without a file-system call
+#endif
+}
+
+// `t` is trimmed already.
+QString NormaliseTrimmed(QString t, const QString &baseDir) {
+    if (t.startsWith(u"http://", Qt::CaseInsensitive) ||
+        t.startsWith(u"ftp://", Qt::CaseInsensitive) || t.isEmpty() || IsAbsolute(t)) {
         return t;
     }
     const QDir base(baseDir.isEmpty() ? QDir::currentPath() : baseDir);
     return QDir::cleanPath(base.absoluteFilePath(t));
 }
 
-namespace {
-
-QString DecodeText(QByteArray bytes) {
-    if (bytes.contains('\0')) {
-        bytes.replace('\0', QByteArray());
-    }
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes.remove(0, 3);
-    }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError()) {
-        text = QString::fromLatin1(bytes);
-    }
-    return text;
-}
-
 } // namespace
 
-std::vector<Entry> ParsePlaylist(const QByteArray &bytes, const QString &baseDir) {
-    const QString text = DecodeText(bytes);
+QString NormaliseEntryPath(const QString &line, const QString &baseDir) {
+    return NormaliseTrimmed(line.trimmed(), baseDir);
+}
+
+std::vector<Entry> ParsePlaylist(const QByteArray &input, const QString &baseDir) {
+    // The bytes are split into lines as they are and only the titles and file names are
+    // decoded: a long list is read without a second, decoded copy of the whole text.
+    QByteArrayView bytes(input);
+    QByteArray withoutNul;
+    if (bytes.contains('\0')) {
+        withoutNul = input;
+        withoutNul.replace('\0', QByteArray());
+        bytes = withoutNul;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes = bytes.sliced(3);
+    }
+    const bool utf8 = bytes.isValidUtf8();
+    const auto decode = [utf8](QByteArrayView piece) {
+        return utf8 ? QString::fromUtf8(piece) : QString::fromLatin1(piece);
+    };
     std::vector<QString> titles;
     std::vector<int> seconds;
     std::vector<QString> files;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    while (start <= n) {
-        qsizetype end = start;
-        while (end < n && text[end] != '\r' && text[end] != '\n') {
-            ++end;
+    const qsizetype guess = bytes.size() / 80;
+    titles.reserve(guess);
+    seconds.reserve(guess);
+    files.reserve(guess);
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p <= end) {
+        const char *eol = p;
+        while (eol < end && *eol != '\r' && *eol != '\n') {
+            ++eol;
         }
-        const QString line = text.mid(start, end - start);
-        start = end + 1;
-        const QString test = line.trimmed().toUpper();
-        if (test.isEmpty()) {
+        const QByteArrayView line(p, eol - p);
+        p = eol + 1;
+        const QByteArrayView trimmed = line.trimmed();
+        if (trimmed.isEmpty()) {
             continue;
         }
-        if (!test.startsWith('#')) {
-            files.push_back(NormaliseEntryPath(line, baseDir));
-        } else if (test.startsWith("#EXTINF:")) {
+        if (trimmed.front() != '#') {
+            files.push_back(NormaliseTrimmed(decode(trimmed), baseDir));
+        } else if (trimmed.size() >= 8 &&
+                   QByteArrayView(trimmed.first(8)).compare("#EXTINF:", Qt::CaseInsensitive) == 0) {
             const qsizetype comma = line.indexOf(',');
-            titles.push_back(comma >= 0 ? line.mid(comma + 1) : line);
-            const QString trimmed = line.trimmed();
+            titles.push_back(decode(comma >= 0 ? line.sliced(comma + 1) : line));
             const qsizetype numberEnd = trimmed.indexOf(',');
             bool ok = false;
             const int number =
-                numberEnd > 8 ? trimmed.mid(8, numberEnd - 8).trimmed().toInt(&ok) : 0;
+                numberEnd > 8 ? trimmed.sliced(8, numberEnd - 8).trimmed().toInt(&ok) : 0;
             seconds.push_back(ok ? number : Entry::kNoSeconds);
         }
     }
@@ -101,7 +114,7 @@ std::vector<Entry> ParsePlaylist(const QByteArray &bytes, const QString &baseDir
     const size_t count = std::min(titles.size(), files.size());
     entries.reserve(count);
     for (size_t i = 0; i < count; ++i) {
-        entries.push_back(Entry{titles[i], files[i], seconds[i]});
+        entries.push_back(Entry{std::move(titles[i]), std::move(files[i]), seconds[i]});
     }
     return entries;
 }
@@ -111,11 +124,20 @@ std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName) {
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
+    const QString folder = QFileInfo(fileName).absolutePath();
+    // A mapped file is read straight from the page cache, without a copy of a long list.
+    if (const qint64 size = file.size(); size > 0) {
+        if (const uchar *mapped = file.map(0, size)) {
+            const QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped),
+                                                            static_cast<qsizetype>(size));
+            return ParsePlaylist(view, folder);
+        }
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }
-    return ParsePlaylist(bytes, QFileInfo(fileName).absolutePath());
+    return ParsePlaylist(bytes, folder);
 }
 
 std::vector<Entry> ReadPlaylistFile(const QString &fileName) {
