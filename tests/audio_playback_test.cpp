@@ -338,11 +338,28 @@ TEST_P(Playback, FftIsOfWhatIsHeard) {
     BASS_StreamFree(h);
 }
 
-TEST_P(Playback, DecodeOnlyChannelsCannotBePlayed) {
+TEST_P(Playback, DecodeOnlyChannelsCannotBePlayedAndEveryOtherCallWorks) {
     const HSTREAM h = open("wav_s16_mono_44100_2s.wav", BASS_STREAM_DECODE);
     EXPECT_FALSE(BASS_ChannelPlay(h, FALSE));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
-    BASS_StreamFree(h);
+    EXPECT_FALSE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+    EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_TRUE(BASS_ChannelSetAttributes(h, 22050, 50, -30));
+    DWORD freq = 0, vol = 0;
+    int pan = 0;
+    EXPECT_TRUE(BASS_ChannelGetAttributes(h, &freq, &vol, &pan));
+    EXPECT_EQ(vol, 50u);
+    EXPECT_EQ(pan, -30);
+    EXPECT_TRUE(BASS_ChannelSetPosition(h, 4410 * 2));
+    EXPECT_EQ(BASS_ChannelGetPosition(h), 4410u * 2);
+    int16_t buf[64];
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), sizeof buf);
+    float fft[1024];
+    EXPECT_EQ(BASS_ChannelGetData(h, fft, BASS_DATA_FFT2048), 4096u);
+    EXPECT_FALSE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+    EXPECT_TRUE(BASS_StreamFree(h));
 }
 
 namespace {
@@ -399,6 +416,24 @@ TEST_P(Playback, DspRunsAheadOnTheLibrarysThreadAndNeverAfterItsRemoval) {
     const int after = probe.calls;
     sleepMs(150);
     EXPECT_EQ(probe.calls, after);
+    BASS_StreamFree(h);
+}
+
+TEST_P(Playback, DspNeverRunsOnTheCallersThreadInPlaySeekOrRateChange) {
+    const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+    DspProbe probe;
+    probe.caller = std::this_thread::get_id();
+    ASSERT_NE(BASS_ChannelSetDSP(h, slowDsp, &probe, 0), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelPlay";
+    ASSERT_TRUE(waitFor([&] { return probe.calls > 3; }, 3000));
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 44100));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelSetPosition";
+    ASSERT_TRUE(BASS_ChannelSetAttributes(h, 22050, -1, -101));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelSetAttributes";
+    const int before = probe.calls;
+    ASSERT_TRUE(waitFor([&] { return probe.calls > before; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return BASS_ChannelGetPosition(h) > 44100; }, 3000));
     BASS_StreamFree(h);
 }
 

@@ -115,12 +115,16 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) {
     auto ch = Engine::get().find(handle);
     if (!ch)
         return QWORD(-1);
-    setError(BASS_OK);
-    if (!(pos > 0)) // also NaN
+    if (!(pos > 0)) { // also NaN
+        setError(BASS_OK);
         return 0;
+    }
     const double frames = std::floor(double(pos) * ch->rate);
-    if (frames >= 1e15)
+    if (!(frames < 1e15)) { // also infinity
+        setError(BASS_ERROR_ILLPARAM);
         return QWORD(-1);
+    }
+    setError(BASS_OK);
     return QWORD(frames) * 2 * QWORD(ch->channels);
 }
 BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <set>
 
+#include <pthread.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -52,6 +54,11 @@ void floatToS16(const float *in, int16_t *out, size_t count) {
 #endif
     for (; i < count; ++i)
         out[i] = toS16(in[i]);
+}
+
+// Shows in top, gdb and crash reports; at most 15 characters.
+void nameThisThread(const char *name) {
+    pthread_setname_np(pthread_self(), name);
 }
 
 } // namespace
@@ -140,6 +147,7 @@ void Engine::setGains(Channel &c) {
 }
 
 void Engine::noSoundLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-nosound");
     // "No sound" plays in real time: mix as many frames as the clock says have passed.
     std::vector<float> scratch(size_t(outRate_) * 2);
     auto last = std::chrono::steady_clock::now();
@@ -282,18 +290,28 @@ bool Engine::free() {
     stopThreadsAndDevice(g);
     // Every channel goes, decode-only ones included. Wait for a sync callback running on
     // another thread; it was let finish by the join above unless we are that thread.
-    auto all = std::move(channels_);
-    channels_.clear();
+    // Decode-only channels may be pulled (their DSPs running) on other threads: stop each
+    // under its own lock before its handle goes, as freeChannel does.
+    std::vector<std::shared_ptr<Channel>> all;
+    for (auto &[h, ch] : channels_)
+        all.push_back(ch);
     syncs_.clear();
-    fxOwner_.clear();
     for (auto &s : slots_)
         s.store(nullptr);
     slotHigh_.store(0);
     g.unlock();
-    for (auto &[h, ch] : all) {
+    for (auto &ch : all) {
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
+        ch->state.store(kStopped);
     }
+    g.lock();
+    for (auto &ch : all) {
+        channels_.erase(ch->handle);
+        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
+            f = f->second == ch->handle ? fxOwner_.erase(f) : std::next(f);
+    }
+    g.unlock();
     all.clear();
     setError(wasInit ? BASS_OK : BASS_ERROR_INIT);
     return wasInit;
@@ -381,7 +399,13 @@ static std::unique_ptr<Source> openSource(BOOL mem, const void *file, QWORD offs
             err = file ? BASS_ERROR_EMPTY : BASS_ERROR_ILLPARAM;
             return nullptr;
         }
-        return Source::fromMemory(static_cast<const uint8_t *>(file) + offset, size_t(length), err);
+        // The buffer is length bytes; offset selects where in it the content starts.
+        if (offset > length) {
+            err = BASS_ERROR_POSITION;
+            return nullptr;
+        }
+        return Source::fromMemory(static_cast<const uint8_t *>(file) + offset,
+                                  size_t(length - offset), err);
     }
     return Source::openFile(static_cast<const char *>(file), offset, length, err);
 }
@@ -464,16 +488,14 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
     {
         std::unique_lock<std::mutex> g(mutex_);
         auto it = channels_.find(handle);
-        if (it == channels_.end() || it->second->kind != kind) {
+        if (it == channels_.end() || it->second->kind != kind || it->second->freeing) {
             setError(BASS_ERROR_HANDLE);
             return false;
         }
         ch = it->second;
-        channels_.erase(it);
+        ch->freeing = true; // a second free of the same handle fails from here on
         for (auto s = syncs_.begin(); s != syncs_.end();)
             s = s->second.channel == handle ? syncs_.erase(s) : std::next(s);
-        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
-            f = f->second == handle ? fxOwner_.erase(f) : std::next(f);
         if (ch->slot >= 0)
             slots_[ch->slot].store(nullptr);
         // A sync callback of this channel running on another thread must end first, so that
@@ -484,10 +506,19 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
     }
     waitForMixer();
     {
-        // Waits for a decode-ahead step (and its DSPs) on this channel to finish.
+        // Waits for a fill or pull of this channel (and its DSPs) on another thread to finish;
+        // none starts afterwards, as every DSP walk checks `freed` under this lock.
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
         ch->state.store(kStopped);
+    }
+    {
+        // Only now does the handle stop being valid: a DSP's owner (the effects library)
+        // releases the DSP's state once the handle is gone, and it must not run any more then.
+        std::lock_guard<std::mutex> g(mutex_);
+        channels_.erase(handle);
+        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
+            f = f->second == handle ? fxOwner_.erase(f) : std::next(f);
     }
     setError(BASS_OK);
     return true;
@@ -652,9 +683,8 @@ bool Engine::play(DWORD handle, bool restart) {
     Voice &v = *ch->voice;
     if (restart || v.ended.load())
         seekLocked(*ch, 0);
-    // Fill the whole ring now (a few ms of decoding): playback then never waits for the
-    // decode-ahead thread to be scheduled, even on a busy machine.
-    fillLocked(*ch, ch->voice->capacity);
+    // The decode-ahead thread fills the ring (DSPs run there, never on the caller's thread);
+    // the mixer starts with the first frames it writes.
     ch->state.store(kPlaying);
     v.active.store(true);
     wakeDecoder();
@@ -666,8 +696,13 @@ bool Engine::pause(DWORD handle) {
     auto ch = find(handle);
     if (!ch)
         return false;
-    if (isActive(handle) != BASS_ACTIVE_PLAYING || ch->kind == Kind::Record) {
-        setError(ch->decodeOnly ? BASS_ERROR_DECODE : BASS_ERROR_NOPLAY);
+    // A decode-only channel has no voice to pause: it is not played, whatever IsActive says.
+    if (ch->decodeOnly || !ch->voice) {
+        setError(ch->decodeOnly ? BASS_ERROR_DECODE : BASS_ERROR_NOTAVAIL);
+        return false;
+    }
+    if (isActive(handle) != BASS_ACTIVE_PLAYING) {
+        setError(BASS_ERROR_NOPLAY);
         return false;
     }
     std::lock_guard<std::recursive_mutex> cl(ch->mutex);
@@ -740,7 +775,6 @@ bool Engine::setPosition(DWORD handle, QWORD pos) {
         ch->state.store(kStopped);
     seekLocked(*ch, frame);
     if (ch->voice && ch->state.load() == kPlaying) {
-        fillLocked(*ch, ch->voice->capacity);
         ch->voice->active.store(true);
         wakeDecoder();
     }
@@ -774,7 +808,6 @@ bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
             if (!ended) {
                 seekLocked(*ch, frame);
                 if (ch->state.load() == kPlaying) {
-                    fillLocked(*ch, ch->voice->capacity);
                     ch->voice->active.store(true);
                     wakeDecoder();
                 }
@@ -822,6 +855,7 @@ bool Engine::removeSync(DWORD handle, HSYNC sync) {
 }
 
 void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-sync");
     std::unique_lock<std::mutex> g(mutex_);
     while (!stop->load()) {
         const int64_t now = nowNs();
@@ -870,6 +904,7 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
 // ==== Decode-ahead =====================================================================
 
 void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-decode");
     std::vector<std::shared_ptr<Channel>> work;
     while (!stop->load()) {
         work.clear();
@@ -888,9 +923,12 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
             }
         }
         work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
-        // The rings hold half a second: topping them up every 50 ms is plenty.
+        // The rings hold half a second: topping them up every 100 ms is plenty. A play or a
+        // seek sets the flag, so a wake-up sent before we wait is not lost.
         std::unique_lock<std::mutex> w(decodeWakeMutex_);
-        decodeCv_.wait_for(w, std::chrono::milliseconds(50));
+        decodeCv_.wait_for(w, std::chrono::milliseconds(100),
+                           [&] { return decodeWake_ || stop->load(); });
+        decodeWake_ = false;
     }
 }
 
@@ -979,12 +1017,16 @@ bool Engine::fxParameters(HFX fx, const BASS_PARAMEQ *in, BASS_PARAMEQ *out) {
             const auto &p = e->eq->params();
             *out = BASS_PARAMEQ{p.center, p.bandwidth, p.gain};
         } else {
-            if (!(in->center >= 80 && in->center <= 16000 && in->center < ch->rate / 2.0f &&
-                  in->bandwidth >= 1 && in->bandwidth <= 36 && in->gain >= -15 && in->gain <= 15)) {
+            if (std::isnan(in->center) || std::isnan(in->bandwidth) || std::isnan(in->gain)) {
                 setError(BASS_ERROR_ILLPARAM);
                 return false;
             }
-            e->eq->set(ParamEqParams{in->center, in->bandwidth, in->gain}, ch->rate);
+            // Out of range is clamped (as the effects library does with its own records).
+            const float top = std::min(16000.0f, 0.45f * float(ch->rate));
+            const ParamEqParams p{std::clamp(in->center, std::min(80.0f, top), top),
+                                  std::clamp(in->bandwidth, 1.0f, 36.0f),
+                                  std::clamp(in->gain, -15.0f, 15.0f)};
+            e->eq->set(p, ch->rate);
         }
         setError(BASS_OK);
         return true;
@@ -1112,6 +1154,11 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
     if (ch->fftHistory.empty())
         ch->fftHistory.assign(size_t(kFftSize) * chans, 0);
     const size_t wantFrames = length / (2 * chans);
+    if (wantFrames == 0) {
+        // Less than one frame asked for: nothing to give, but the channel goes on.
+        setError(BASS_OK);
+        return 0;
+    }
     auto *out = static_cast<int16_t *>(buffer);
     size_t done = 0; // frames
     while (done < wantFrames && !ch->freed.load()) {

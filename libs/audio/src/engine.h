@@ -100,6 +100,7 @@ struct Channel {
     std::atomic<int> state{kStopped};
     std::atomic<int> volume{100}, pan{0};
     std::atomic<bool> freed{false};
+    bool freeing = false;                // --- protected by Engine::mutex: a free has begun
     std::atomic<bool> endHandled{false}; // the end sync of the current run has been queued
     std::atomic<bool> decodeEndPending{false};
     RecordState *record = nullptr;
@@ -206,7 +207,13 @@ class Engine {
     void decodeLoop(std::shared_ptr<std::atomic<bool>> stop);
     void noSoundLoop(std::shared_ptr<std::atomic<bool>> stop);
     void stopThreadsAndDevice(std::unique_lock<std::mutex> &g);
-    void wakeDecoder() { decodeCv_.notify_one(); }
+    void wakeDecoder() {
+        {
+            std::lock_guard<std::mutex> w(decodeWakeMutex_);
+            decodeWake_ = true;
+        }
+        decodeCv_.notify_one();
+    }
 
     std::mutex mutex_;
     // --- protected by mutex_
@@ -229,6 +236,8 @@ class Engine {
     bool recordInit_ = false;
 
     std::mutex decodeWakeMutex_;
+    // --- protected by decodeWakeMutex_
+    bool decodeWake_ = false; // there is work for the decode-ahead thread: do not sleep
     std::condition_variable decodeCv_;
 
     // --- shared with the mixer (atomics only)

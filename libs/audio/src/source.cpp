@@ -16,16 +16,24 @@ std::unique_ptr<Source> Source::openFile(const char *path, uint64_t offset, uint
         err = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for ever.
+    // Reads of a regular file never block on it, so it may stay set.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         err = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
     struct stat st {};
-    // A directory opens fine with O_RDONLY on Linux; only regular files are sources.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         err = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    // A directory opens fine with O_RDONLY on Linux; only regular files are sources. FIFOs,
+    // sockets and devices have no length and cannot seek: not a format we decode.
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        err = S_ISDIR(st.st_mode) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FORMAT;
         return nullptr;
     }
     const uint64_t fileSize = uint64_t(st.st_size);
