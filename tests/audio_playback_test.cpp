@@ -2,6 +2,8 @@
 // the FFT of what is heard. Runs on SDL2's dummy driver (set by ctest) and on device 0.
 #include "audio_util.h"
 
+#include <set>
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -83,16 +85,41 @@ TEST(Library, DefaultDeviceOpensAndCanBeOpenedAgainAfterFree) {
     EXPECT_TRUE(again.ok());
 }
 
-TEST(Library, UnopenableOutputDeviceGivesErrorCodeThree) {
+TEST(Library, UnopenableOutputDeviceGivesErrorCodeThreeAndSdlsWords) {
     {
         ScopedEnv env("SDL_AUDIODRIVER", "no-such-driver");
         EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
         EXPECT_EQ(BASS_ErrorGetCode(), 3);
+        ASSERT_NE(BASS_ErrorGetText(), nullptr);
+        EXPECT_STRNE(BASS_ErrorGetText(), "") << "SDL's reason is kept";
     }
     EXPECT_FALSE(BASS_Init(9, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    EXPECT_STREQ(BASS_ErrorGetText(), "") << "a reason of the library's own has no outside words";
     Library lib; // a failed attempt leaves nothing behind
     EXPECT_TRUE(lib.ok());
+    EXPECT_STREQ(BASS_ErrorGetText(), "");
+}
+
+TEST(Library, ThreadsAreNamed) {
+    Library lib(0);
+    ASSERT_TRUE(lib.ok());
+    const std::set<std::string> want = {"mirvane-decode", "mirvane-sync", "mirvane-nosound"};
+    std::set<std::string> names;
+    // Each thread names itself as it starts.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            names.clear();
+            for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+                std::string name;
+                std::getline(std::ifstream(task.path() / "comm"), name);
+                if (want.count(name))
+                    names.insert(name);
+            }
+            return names == want;
+        },
+        2000))
+        << names.size() << " of 3 named";
 }
 
 TEST(Library, PlayedStreamNeedsInit) {

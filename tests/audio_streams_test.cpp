@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <future>
 #include <map>
 #include <numeric>
 #include <random>
+#include <thread>
 #include <tuple>
 
 using namespace audiotest;
@@ -54,6 +56,17 @@ double rms(const std::vector<int16_t> &s, int channels, int channel, size_t from
     return n ? std::sqrt(sum / double(n)) / 32768.0 : 0;
 }
 
+// A prescanned MP3's length becomes exact when the scan on the library's thread ends.
+bool waitUntilExact(HSTREAM h) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!BASS_StreamLengthIsExact(h)) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 } // namespace
 
 TEST(StreamLength, EveryKindIsExactToTheDecodedSampleCount) {
@@ -65,6 +78,7 @@ TEST(StreamLength, EveryKindIsExactToTheDecodedSampleCount) {
         DWORD rate = 0;
         ASSERT_TRUE(BASS_ChannelGetAttributes(h, &rate, nullptr, nullptr));
         EXPECT_EQ(rate, e.rate);
+        ASSERT_TRUE(waitUntilExact(h));
         const QWORD length = BASS_StreamGetLength(h);
         const size_t decoded = decodeAll(h).size() * 2;
         EXPECT_EQ(length, decoded);
@@ -83,6 +97,18 @@ TEST(StreamLength, Mp3WithoutHeaderIsEstimatedUnlessPrescannedAndExactOnceDecode
     const HSTREAM estimated = BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, BASS_STREAM_DECODE);
     ASSERT_NE(scanned, 0u);
     ASSERT_NE(estimated, 0u);
+    // The scan runs on a library thread; a sync (or the flag) tells when it is done.
+    std::atomic<int> fired{0};
+    const HSYNC sync = BASS_ChannelSetSync(
+        scanned, BASS_SYNC_LENGTH, 0,
+        [](HSYNC, DWORD, DWORD, void *u) { ++*static_cast<std::atomic<int> *>(u); }, &fired);
+    ASSERT_NE(sync, 0u) << BASS_ErrorGetCode();
+    ASSERT_TRUE(waitUntilExact(scanned));
+    for (int i = 0; i < 500 && fired == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(fired.load(), 1);
+    EXPECT_FALSE(BASS_StreamLengthIsExact(estimated));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
     const double exact = BASS_ChannelBytes2Seconds(scanned, BASS_StreamGetLength(scanned));
     const double guess = BASS_ChannelBytes2Seconds(estimated, BASS_StreamGetLength(estimated));
     EXPECT_NEAR(exact, 1.0, 0.06); // 1 s of sound plus the encoder's padding
@@ -91,7 +117,11 @@ TEST(StreamLength, Mp3WithoutHeaderIsEstimatedUnlessPrescannedAndExactOnceDecode
     // Once decoded to the end, the length is exact.
     const size_t decoded = decodeAll(estimated).size() * 2;
     EXPECT_EQ(BASS_StreamGetLength(estimated), decoded);
+    EXPECT_TRUE(BASS_StreamLengthIsExact(estimated));
     EXPECT_EQ(BASS_StreamGetLength(scanned), decoded);
+    EXPECT_EQ(fired.load(), 1) << "fires once";
+    EXPECT_FALSE(BASS_StreamLengthIsExact(12345678));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
     BASS_StreamFree(scanned);
     BASS_StreamFree(estimated);
 }
@@ -149,8 +179,8 @@ TEST(StreamData, OffsetAndLengthSelectAPartOfTheFile) {
 TEST(StreamData, MemoryOffsetSelectsWithinTheBufferOfTheGivenLength) {
     // The buffer is length bytes; the stream starts offset bytes into it and ends with it.
     auto wav = readFile(fixture("wav_s16_stereo_44100.wav"));
-    std::vector<uint8_t> padded(100, 'x');
-    padded.insert(padded.end(), wav.begin(), wav.end());
+    std::vector<uint8_t> padded(100 + wav.size(), 'x');
+    std::copy(wav.begin(), wav.end(), padded.begin() + 100);
     const HSTREAM whole =
         BASS_StreamCreateFile(TRUE, wav.data(), 0, wav.size(), BASS_STREAM_DECODE);
     const HSTREAM part =
@@ -511,6 +541,17 @@ TEST_F(BadInput, TruncatedFilesOfEveryKindAreRefused) {
         bytes.resize(keep);
         expectRefused(dir.write(std::string("cut_") + file, bytes), BASS_ERROR_FORMAT);
     }
+    // The decoder's own words are kept for the failure it reported.
+    auto ogg = readFile(fixture("ogg_stereo_44100.ogg"));
+    ogg.resize(200);
+    const std::string cut = dir.write("cut_again.ogg", ogg);
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, cut.c_str(), 0, 0, BASS_STREAM_DECODE), 0u);
+    EXPECT_STRNE(BASS_ErrorGetText(), "");
+    const HSTREAM whole = BASS_StreamCreateFile(FALSE, fixture("ogg_stereo_44100.ogg").c_str(), 0,
+                                                0, BASS_STREAM_DECODE);
+    EXPECT_NE(whole, 0u);
+    EXPECT_STREQ(BASS_ErrorGetText(), "");
+    BASS_StreamFree(whole);
 }
 
 TEST_F(BadInput, RandomBytesAndTextNamedMp3AreNotAudio) {

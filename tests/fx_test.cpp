@@ -726,7 +726,8 @@ TEST_F(Fx, NoEffectEmitsNanWhateverItsSettingsOrInput) {
         BASS_FX_DSPPEAKEQ wide{b, 44100, 1e9f, 0.0f, 22049.0f - float(b), 15.0f};
         ASSERT_TRUE(BASS_FX_DSP_SetParameters(s.handle(), BASS_FX_DSPFX_PEAKEQ, &wide));
     }
-    BASS_FX_DSPPEAKEQ back{0};
+    BASS_FX_DSPPEAKEQ back{};
+    back.lBand = 0;
     ASSERT_TRUE(BASS_FX_DSP_GetParameters(s.handle(), BASS_FX_DSPFX_PEAKEQ, &back));
     EXPECT_LE(back.fBandwidth, 10.0f) << "clamped to its documented range";
     s.pull(8192);

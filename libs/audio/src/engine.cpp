@@ -18,6 +18,8 @@ namespace mirvane::audio {
 namespace {
 
 thread_local int tlsError = BASS_OK;
+thread_local std::string tlsText;         // the C library's words for tlsError, or empty
+thread_local bool tlsTextPending = false; // set during the call that is ending
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -65,9 +67,19 @@ void nameThisThread(const char *name) {
 
 void setError(int code) {
     tlsError = code;
+    if (!tlsTextPending)
+        tlsText.clear();
+    tlsTextPending = false;
 }
 int lastError() {
     return tlsError;
+}
+void setErrorText(const std::string &text) {
+    tlsText = text;
+    tlsTextPending = true;
+}
+const char *errorText() {
+    return tlsText.c_str();
 }
 
 Voice::Voice(size_t capacityFrames)
@@ -301,6 +313,7 @@ bool Engine::free() {
     slotHigh_.store(0);
     g.unlock();
     for (auto &ch : all) {
+        ch->scanCancel->store(true);
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
         ch->state.store(kStopped);
@@ -338,6 +351,7 @@ std::shared_ptr<Channel> Engine::prepareChannel(std::unique_ptr<Decoder> dec, Ki
     ch->channels = dec->channels();
     ch->playRate = ch->rate;
     ch->lengthFrames = dec->frames();
+    ch->lengthExact = dec->lengthExact();
     ch->decoder = std::move(dec);
     ch->work.resize(kChunk * size_t(ch->channels));
     if (!ch->decodeOnly) {
@@ -441,7 +455,46 @@ DWORD Engine::createStream(BOOL mem, const void *file, QWORD offset, QWORD lengt
         setError(err);
         return 0;
     }
-    return registerChannel(std::move(ch));
+    const DWORD handle = registerChannel(ch);
+    if (handle)
+        startLengthScan(ch);
+    return handle;
+}
+
+// The whole-file scan (BASS_STREAM_PRESCAN) runs on a thread of its own, so that the stream
+// opens and plays at once; the length becomes exact when it ends.
+void Engine::startLengthScan(const std::shared_ptr<Channel> &ch) {
+    std::unique_ptr<LengthScan> scan;
+    {
+        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+        scan = ch->decoder->makeScan();
+    }
+    if (!scan)
+        return;
+    std::thread([this, weak = std::weak_ptr<Channel>(ch), cancel = ch->scanCancel,
+                 scan = std::move(scan)] {
+        nameThisThread("mirvane-scan");
+        if (!scan->run(*cancel))
+            return;
+        auto c = weak.lock();
+        if (!c)
+            return;
+        std::lock_guard<std::recursive_mutex> cl(c->mutex);
+        if (c->freed.load())
+            return;
+        c->decoder->takeScan(*scan);
+        if (!c->decodeEnded) // otherwise the decoding has counted the frames already
+            c->lengthFrames.store(scan->frames());
+        markLengthExact(*c);
+    }).detach(); // holds nothing of the channel but a weak reference; the engine lives for ever
+}
+
+void Engine::markLengthExact(Channel &c) {
+    if (c.lengthExact.exchange(true))
+        return;
+    c.lengthSyncDue.store(true);
+    endPending_.store(true);
+    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 25 ms poll
 }
 
 DWORD Engine::loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
@@ -494,6 +547,7 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
         }
         ch = it->second;
         ch->freeing = true; // a second free of the same handle fails from here on
+        ch->scanCancel->store(true);
         for (auto s = syncs_.begin(); s != syncs_.end();)
             s = s->second.channel == handle ? syncs_.erase(s) : std::next(s);
         if (ch->slot >= 0)
@@ -622,8 +676,10 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
         } else {
             c.decodeEnded = true;
         }
-        if (c.decodeEnded)
+        if (c.decodeEnded) {
             c.lengthFrames.store(c.decodePos.load());
+            markLengthExact(c);
+        }
         const uint64_t w = v.written.load();
         for (size_t i = 0; i < made; ++i) {
             const size_t at = size_t((w + i) % v.capacity) * 2;
@@ -821,7 +877,7 @@ bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
 // ==== Syncs ============================================================================
 
 HSYNC Engine::setSync(DWORD handle, DWORD type, SYNCPROC *proc, void *user) {
-    if (type != BASS_SYNC_END && type != BASS_SYNC_META) {
+    if (type != BASS_SYNC_END && type != BASS_SYNC_META && type != BASS_SYNC_LENGTH) {
         setError(BASS_ERROR_ILLTYPE);
         return 0;
     }
@@ -863,6 +919,10 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
         std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
         endPending_.store(false);
         for (auto &[h, ch] : channels_) {
+            if (ch->lengthSyncDue.exchange(false))
+                for (auto &[sh, s] : syncs_)
+                    if (s.channel == h && s.type == BASS_SYNC_LENGTH)
+                        due.emplace_back(sh, h);
             bool fire = false;
             if (ch->voice && ch->voice->ended.load() && !ch->endHandled.load()) {
                 const int64_t at = ch->voice->endDueNs.load();
@@ -1062,77 +1122,88 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
         setError(BASS_ERROR_ILLTYPE);
         return DWORD(-1);
     }
-    // -- recording
-    std::vector<float> mono;
-    if (fft)
-        mono.resize(kFftSize);
-    if (ch->kind == Kind::Record) {
-        // RecordFree clears ch->record under this lock before the state goes.
-        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
-        RecordState *r = ch->record;
-        if (!r) {
-            setError(BASS_ERROR_HANDLE);
-            return DWORD(-1);
-        }
-        if (fft) {
-            const uint64_t heard = r->heard.load(std::memory_order_acquire);
-            if (heard == 0) {
-                setError(BASS_ERROR_NOPLAY);
-                return DWORD(-1);
-            }
-            for (size_t i = 0; i < size_t(kFftSize); ++i) {
-                const uint64_t idx = heard + RecordState::kHistory - kFftSize + i;
-                mono[i] =
-                    r->history[size_t(idx % RecordState::kHistory)].load(std::memory_order_relaxed);
-            }
-            fftMagnitudes(mono.data(), static_cast<float *>(buffer));
-            setError(BASS_OK);
-            return 1024 * sizeof(float);
-        }
-        const size_t frameBytes = 2 * size_t(r->channels);
-        const uint64_t rd = r->read.load(), wr = r->written.load(std::memory_order_acquire);
-        const size_t frames = size_t(std::min<uint64_t>(wr - rd, length / frameBytes));
-        auto *out = static_cast<int16_t *>(buffer);
-        for (size_t i = 0; i < frames; ++i)
-            for (int c = 0; c < r->channels; ++c)
-                out[i * size_t(r->channels) + size_t(c)] =
-                    r->ring[size_t((rd + i) % r->capacity) * size_t(r->channels) + size_t(c)];
-        r->read.store(rd + frames, std::memory_order_release);
-        setError(BASS_OK);
-        return DWORD(frames * frameBytes);
-    }
+    if (ch->kind == Kind::Record)
+        return recordData(*ch, buffer, length, fft);
+    if (!ch->decodeOnly)
+        return heardData(*ch, buffer, length, fft);
+    return pullData(*ch, buffer, length, fft);
+}
 
-    // -- played channels: what has been heard
-    if (!ch->decodeOnly) {
-        Voice &v = *ch->voice;
-        const uint64_t heard = v.heard.load(std::memory_order_acquire);
+// A recording: captured bytes not read yet, or the spectrum of the last ones captured.
+DWORD Engine::recordData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
+    // RecordFree clears ch->record under this lock before the state goes.
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    RecordState *r = ch->record;
+    if (!r) {
+        setError(BASS_ERROR_HANDLE);
+        return DWORD(-1);
+    }
+    if (fft) {
+        const uint64_t heard = r->heard.load(std::memory_order_acquire);
         if (heard == 0) {
             setError(BASS_ERROR_NOPLAY);
             return DWORD(-1);
         }
-        if (fft) {
-            for (size_t i = 0; i < size_t(kFftSize); ++i) {
-                const size_t at =
-                    size_t((heard + Voice::kHistory - kFftSize + i) % Voice::kHistory) * 2;
-                mono[i] = 0.5f * (v.history[at].load(std::memory_order_relaxed) +
-                                  v.history[at + 1].load(std::memory_order_relaxed));
-            }
-            fftMagnitudes(mono.data(), static_cast<float *>(buffer));
-            setError(BASS_OK);
-            return 1024 * sizeof(float);
+        for (size_t i = 0; i < size_t(kFftSize); ++i) {
+            const uint64_t idx = heard + RecordState::kHistory - kFftSize + i;
+            mono[i] =
+                r->history[size_t(idx % RecordState::kHistory)].load(std::memory_order_relaxed);
         }
-        const size_t frames = std::min<size_t>({length / 4, size_t(heard), Voice::kHistory});
-        auto *out = static_cast<int16_t *>(buffer);
-        for (size_t i = 0; i < frames; ++i) {
-            const size_t at = size_t((heard - frames + i) % Voice::kHistory) * 2;
-            out[i * 2] = toS16(v.history[at].load(std::memory_order_relaxed));
-            out[i * 2 + 1] = toS16(v.history[at + 1].load(std::memory_order_relaxed));
-        }
+        fftMagnitudes(mono, static_cast<float *>(buffer));
         setError(BASS_OK);
-        return DWORD(frames * 4);
+        return 1024 * sizeof(float);
     }
+    const size_t frameBytes = 2 * size_t(r->channels);
+    const uint64_t rd = r->read.load(), wr = r->written.load(std::memory_order_acquire);
+    const size_t frames = size_t(std::min<uint64_t>(wr - rd, length / frameBytes));
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < r->channels; ++c)
+            out[i * size_t(r->channels) + size_t(c)] =
+                r->ring[size_t((rd + i) % r->capacity) * size_t(r->channels) + size_t(c)];
+    r->read.store(rd + frames, std::memory_order_release);
+    setError(BASS_OK);
+    return DWORD(frames * frameBytes);
+}
 
-    // -- decode-only: pull
+// A played channel: what has been heard (the mixer's history), never decoded for this.
+DWORD Engine::heardData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
+    Voice &v = *ch->voice;
+    const uint64_t heard = v.heard.load(std::memory_order_acquire);
+    if (heard == 0) {
+        setError(BASS_ERROR_NOPLAY);
+        return DWORD(-1);
+    }
+    if (fft) {
+        for (size_t i = 0; i < size_t(kFftSize); ++i) {
+            const size_t at =
+                size_t((heard + Voice::kHistory - kFftSize + i) % Voice::kHistory) * 2;
+            mono[i] = 0.5f * (v.history[at].load(std::memory_order_relaxed) +
+                              v.history[at + 1].load(std::memory_order_relaxed));
+        }
+        fftMagnitudes(mono, static_cast<float *>(buffer));
+        setError(BASS_OK);
+        return 1024 * sizeof(float);
+    }
+    const size_t frames = std::min<size_t>({length / 4, size_t(heard), Voice::kHistory});
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i) {
+        const size_t at = size_t((heard - frames + i) % Voice::kHistory) * 2;
+        out[i * 2] = toS16(v.history[at].load(std::memory_order_relaxed));
+        out[i * 2 + 1] = toS16(v.history[at + 1].load(std::memory_order_relaxed));
+    }
+    setError(BASS_OK);
+    return DWORD(frames * 4);
+}
+
+// A decode-only channel: decodes on the caller's thread (DSPs and FX run here).
+DWORD Engine::pullData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
     std::lock_guard<std::recursive_mutex> cl(ch->mutex);
     const size_t chans = size_t(ch->channels);
     if (fft) {
@@ -1147,7 +1218,7 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
                 sum += float(f[c]);
             mono[i] = sum / (32768.0f * float(chans));
         }
-        fftMagnitudes(mono.data(), static_cast<float *>(buffer));
+        fftMagnitudes(mono, static_cast<float *>(buffer));
         setError(BASS_OK);
         return 1024 * sizeof(float);
     }
@@ -1175,6 +1246,7 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
             if (!ch->decodeEnded) {
                 ch->decodeEnded = true;
                 ch->lengthFrames.store(ch->decodePos.load() + done);
+                markLengthExact(*ch);
                 ch->decodeEndPending.store(true);
                 syncCv_.notify_one();
             }
