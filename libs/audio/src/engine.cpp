@@ -108,14 +108,18 @@ void Engine::mix(float *out, int frames) {
         const float gr = v->gainR.load(std::memory_order_relaxed) * master;
         const uint64_t h = v->heard.load(std::memory_order_relaxed);
         const float *ring = v->ring.get();
+        // Ring and history positions wrap by a compare, not a 64-bit division per frame.
+        size_t at = size_t(r % v->capacity), hp = size_t(h % Voice::kHistory);
         for (size_t i = 0; i < take; ++i) {
-            const size_t at = size_t((r + i) % v->capacity) * 2;
-            const float l = ring[at], rr = ring[at + 1];
+            const float l = ring[at * 2], rr = ring[at * 2 + 1];
             out[i * 2] += l * gl;
             out[i * 2 + 1] += rr * gr;
-            const size_t hp = size_t((h + i) % Voice::kHistory) * 2;
-            v->history[hp].store(l, std::memory_order_relaxed);
-            v->history[hp + 1].store(rr, std::memory_order_relaxed);
+            v->history[hp * 2].store(l, std::memory_order_relaxed);
+            v->history[hp * 2 + 1].store(rr, std::memory_order_relaxed);
+            if (++at == v->capacity)
+                at = 0;
+            if (++hp == Voice::kHistory)
+                hp = 0;
         }
         v->heard.store(h + take, std::memory_order_release);
         v->read.store(r + take, std::memory_order_release);
