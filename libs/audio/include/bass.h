@@ -228,7 +228,8 @@ QWORD BASS_ChannelGetPosition(DWORD handle);
 
 /* Seeks to pos (rounded down to a whole frame): sample-exact for WAV and Vorbis, within one
  * MPEG frame for MP3, to the nearest row for music; while playing, paused or stopped.
- * BASS_ERROR_POSITION when pos is past the end. A playing channel is refilled by the
+ * BASS_ERROR_POSITION when pos is past the end (the estimated end while the length is an
+ * estimate, see BASS_StreamLengthIsExact). A playing channel is refilled by the
  * decode-ahead thread, not on the caller's thread; BASS_ERROR_NOTAVAIL for a recording. */
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
 

@@ -260,7 +260,6 @@ class Engine {
     // Recordings share one capture device, opened at the first one's format.
     std::vector<std::unique_ptr<RecordState>> records_;
     std::unique_ptr<CaptureDevice> capture_;
-    int captureRate_ = 0, captureChannels_ = 0;
     bool recordInit_ = false;
 
     std::mutex decodeWakeMutex_;
@@ -272,7 +271,7 @@ class Engine {
     static constexpr int kMaxRecords = 64;
     std::atomic<RecordState *> recordSlots_[kMaxRecords];
     std::atomic<uint64_t> captureEpoch_{0}; // odd while the capture callback runs
-    std::atomic<int> captureRateNow_{0}, captureChannelsNow_{0};
+    std::atomic<int> captureRateNow_{0}, captureChannelsNow_{0}; // the device's format
 
     // --- shared with the mixer (atomics only)
     std::atomic<Voice *> slots_[kMaxVoices];

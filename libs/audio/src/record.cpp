@@ -154,8 +154,6 @@ DWORD Engine::recordStart(DWORD freq, DWORD chans, RECORDPROC *proc, void *user)
             setError(BASS_ERROR_DRIVER);
             return 0;
         }
-        captureRate_ = int(freq);
-        captureChannels_ = int(chans);
         recordSlots_[slot].store(r.get());
         capture_->start();
     } else {
