@@ -213,6 +213,22 @@ TEST(MusicLoad, TinyModulesOfEveryFormatGiveTitleAndOrderCount) {
     }
 }
 
+TEST(MusicLoad, TitleIsTheBytesStoredInTheModule) {
+    // "Café" in Latin-1 (0xE9), as 8-bit trackers store it: handed back byte for byte, never
+    // re-encoded (the caller decodes it as Latin-1).
+    TempDir dir;
+    const std::string latin1 = "Caf\xE9";
+    for (const Made &m : kMade) {
+        SCOPED_TRACE(m.name);
+        const std::string path = dir.write(m.name, m.make(latin1, m.orders));
+        const HMUSIC h = BASS_MusicLoad(FALSE, path.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
+        ASSERT_NE(h, 0u) << "error " << BASS_ErrorGetCode();
+        ASSERT_NE(BASS_MusicGetName(h), nullptr);
+        EXPECT_EQ(std::string(BASS_MusicGetName(h)), latin1);
+        BASS_MusicFree(h);
+    }
+}
+
 TEST(MusicLoad, FromMemoryAndRendersTheSample) {
     const auto mod = makeMod("Memory", 1);
     const HMUSIC h =

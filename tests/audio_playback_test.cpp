@@ -2,6 +2,8 @@
 // the FFT of what is heard. Runs on SDL2's dummy driver (set by ctest) and on device 0.
 #include "audio_util.h"
 
+#include <set>
+
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -83,16 +85,41 @@ TEST(Library, DefaultDeviceOpensAndCanBeOpenedAgainAfterFree) {
     EXPECT_TRUE(again.ok());
 }
 
-TEST(Library, UnopenableOutputDeviceGivesErrorCodeThree) {
+TEST(Library, UnopenableOutputDeviceGivesErrorCodeThreeAndSdlsWords) {
     {
         ScopedEnv env("SDL_AUDIODRIVER", "no-such-driver");
         EXPECT_FALSE(BASS_Init(1, 44100, 0, nullptr, nullptr));
         EXPECT_EQ(BASS_ErrorGetCode(), 3);
+        ASSERT_NE(BASS_ErrorGetText(), nullptr);
+        EXPECT_STRNE(BASS_ErrorGetText(), "") << "SDL's reason is kept";
     }
     EXPECT_FALSE(BASS_Init(9, 44100, 0, nullptr, nullptr));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DEVICE);
+    EXPECT_STREQ(BASS_ErrorGetText(), "") << "a reason of the library's own has no outside words";
     Library lib; // a failed attempt leaves nothing behind
     EXPECT_TRUE(lib.ok());
+    EXPECT_STREQ(BASS_ErrorGetText(), "");
+}
+
+TEST(Library, ThreadsAreNamed) {
+    Library lib(0);
+    ASSERT_TRUE(lib.ok());
+    const std::set<std::string> want = {"mirvane-decode", "mirvane-sync", "mirvane-nosound"};
+    std::set<std::string> names;
+    // Each thread names itself as it starts.
+    EXPECT_TRUE(waitFor(
+        [&] {
+            names.clear();
+            for (const auto &task : std::filesystem::directory_iterator("/proc/self/task")) {
+                std::string name;
+                std::getline(std::ifstream(task.path() / "comm"), name);
+                if (want.count(name))
+                    names.insert(name);
+            }
+            return names == want;
+        },
+        2000))
+        << names.size() << " of 3 named";
 }
 
 TEST(Library, PlayedStreamNeedsInit) {
@@ -338,11 +365,28 @@ TEST_P(Playback, FftIsOfWhatIsHeard) {
     BASS_StreamFree(h);
 }
 
-TEST_P(Playback, DecodeOnlyChannelsCannotBePlayed) {
+TEST_P(Playback, DecodeOnlyChannelsCannotBePlayedAndEveryOtherCallWorks) {
     const HSTREAM h = open("wav_s16_mono_44100_2s.wav", BASS_STREAM_DECODE);
     EXPECT_FALSE(BASS_ChannelPlay(h, FALSE));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
-    BASS_StreamFree(h);
+    EXPECT_FALSE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+    EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_TRUE(BASS_ChannelSetAttributes(h, 22050, 50, -30));
+    DWORD freq = 0, vol = 0;
+    int pan = 0;
+    EXPECT_TRUE(BASS_ChannelGetAttributes(h, &freq, &vol, &pan));
+    EXPECT_EQ(vol, 50u);
+    EXPECT_EQ(pan, -30);
+    EXPECT_TRUE(BASS_ChannelSetPosition(h, 4410 * 2));
+    EXPECT_EQ(BASS_ChannelGetPosition(h), 4410u * 2);
+    int16_t buf[64];
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), sizeof buf);
+    float fft[1024];
+    EXPECT_EQ(BASS_ChannelGetData(h, fft, BASS_DATA_FFT2048), 4096u);
+    EXPECT_FALSE(BASS_ChannelPause(h));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_DECODE);
+    EXPECT_TRUE(BASS_StreamFree(h));
 }
 
 namespace {
@@ -399,6 +443,24 @@ TEST_P(Playback, DspRunsAheadOnTheLibrarysThreadAndNeverAfterItsRemoval) {
     const int after = probe.calls;
     sleepMs(150);
     EXPECT_EQ(probe.calls, after);
+    BASS_StreamFree(h);
+}
+
+TEST_P(Playback, DspNeverRunsOnTheCallersThreadInPlaySeekOrRateChange) {
+    const HSTREAM h = open("wav_s16_mono_44100_2s.wav");
+    DspProbe probe;
+    probe.caller = std::this_thread::get_id();
+    ASSERT_NE(BASS_ChannelSetDSP(h, slowDsp, &probe, 0), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(h, FALSE));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelPlay";
+    ASSERT_TRUE(waitFor([&] { return probe.calls > 3; }, 3000));
+    ASSERT_TRUE(BASS_ChannelSetPosition(h, 44100));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelSetPosition";
+    ASSERT_TRUE(BASS_ChannelSetAttributes(h, 22050, -1, -101));
+    EXPECT_FALSE(probe.callerThread) << "DSP ran inside BASS_ChannelSetAttributes";
+    const int before = probe.calls;
+    ASSERT_TRUE(waitFor([&] { return probe.calls > before; }, 3000));
+    EXPECT_TRUE(waitFor([&] { return BASS_ChannelGetPosition(h) > 44100; }, 3000));
     BASS_StreamFree(h);
 }
 

@@ -2,12 +2,18 @@
 // measured offline, and every kind of bad input.
 #include "audio_util.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstring>
+#include <future>
 #include <map>
 #include <numeric>
 #include <random>
+#include <thread>
+#include <tuple>
 
 using namespace audiotest;
 
@@ -50,6 +56,17 @@ double rms(const std::vector<int16_t> &s, int channels, int channel, size_t from
     return n ? std::sqrt(sum / double(n)) / 32768.0 : 0;
 }
 
+// A prescanned MP3's length becomes exact when the scan on the library's thread ends.
+bool waitUntilExact(HSTREAM h) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!BASS_StreamLengthIsExact(h)) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 } // namespace
 
 TEST(StreamLength, EveryKindIsExactToTheDecodedSampleCount) {
@@ -61,6 +78,7 @@ TEST(StreamLength, EveryKindIsExactToTheDecodedSampleCount) {
         DWORD rate = 0;
         ASSERT_TRUE(BASS_ChannelGetAttributes(h, &rate, nullptr, nullptr));
         EXPECT_EQ(rate, e.rate);
+        ASSERT_TRUE(waitUntilExact(h));
         const QWORD length = BASS_StreamGetLength(h);
         const size_t decoded = decodeAll(h).size() * 2;
         EXPECT_EQ(length, decoded);
@@ -79,6 +97,18 @@ TEST(StreamLength, Mp3WithoutHeaderIsEstimatedUnlessPrescannedAndExactOnceDecode
     const HSTREAM estimated = BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, BASS_STREAM_DECODE);
     ASSERT_NE(scanned, 0u);
     ASSERT_NE(estimated, 0u);
+    // The scan runs on a library thread; a sync (or the flag) tells when it is done.
+    std::atomic<int> fired{0};
+    const HSYNC sync = BASS_ChannelSetSync(
+        scanned, BASS_SYNC_LENGTH, 0,
+        [](HSYNC, DWORD, DWORD, void *u) { ++*static_cast<std::atomic<int> *>(u); }, &fired);
+    ASSERT_NE(sync, 0u) << BASS_ErrorGetCode();
+    ASSERT_TRUE(waitUntilExact(scanned));
+    for (int i = 0; i < 500 && fired == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(fired.load(), 1);
+    EXPECT_FALSE(BASS_StreamLengthIsExact(estimated));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
     const double exact = BASS_ChannelBytes2Seconds(scanned, BASS_StreamGetLength(scanned));
     const double guess = BASS_ChannelBytes2Seconds(estimated, BASS_StreamGetLength(estimated));
     EXPECT_NEAR(exact, 1.0, 0.06); // 1 s of sound plus the encoder's padding
@@ -87,7 +117,11 @@ TEST(StreamLength, Mp3WithoutHeaderIsEstimatedUnlessPrescannedAndExactOnceDecode
     // Once decoded to the end, the length is exact.
     const size_t decoded = decodeAll(estimated).size() * 2;
     EXPECT_EQ(BASS_StreamGetLength(estimated), decoded);
+    EXPECT_TRUE(BASS_StreamLengthIsExact(estimated));
     EXPECT_EQ(BASS_StreamGetLength(scanned), decoded);
+    EXPECT_EQ(fired.load(), 1) << "fires once";
+    EXPECT_FALSE(BASS_StreamLengthIsExact(12345678));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
     BASS_StreamFree(scanned);
     BASS_StreamFree(estimated);
 }
@@ -142,6 +176,25 @@ TEST(StreamData, OffsetAndLengthSelectAPartOfTheFile) {
     BASS_StreamFree(h);
 }
 
+TEST(StreamData, MemoryOffsetSelectsWithinTheBufferOfTheGivenLength) {
+    // The buffer is length bytes; the stream starts offset bytes into it and ends with it.
+    auto wav = readFile(fixture("wav_s16_stereo_44100.wav"));
+    std::vector<uint8_t> padded(100 + wav.size(), 'x');
+    std::copy(wav.begin(), wav.end(), padded.begin() + 100);
+    const HSTREAM whole =
+        BASS_StreamCreateFile(TRUE, wav.data(), 0, wav.size(), BASS_STREAM_DECODE);
+    const HSTREAM part =
+        BASS_StreamCreateFile(TRUE, padded.data(), 100, padded.size(), BASS_STREAM_DECODE);
+    ASSERT_NE(part, 0u) << BASS_ErrorGetCode();
+    EXPECT_EQ(decodeAll(whole), decodeAll(part));
+    EXPECT_EQ(BASS_StreamCreateFile(TRUE, padded.data(), padded.size() + 1, padded.size(),
+                                    BASS_STREAM_DECODE),
+              0u);
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_POSITION);
+    BASS_StreamFree(whole);
+    BASS_StreamFree(part);
+}
+
 TEST(StreamData, GetDataPullsWholeFramesAndReportsTheEnd) {
     const HSTREAM h = BASS_StreamCreateFile(FALSE, fixture("wav_s16_stereo_44100.wav").c_str(), 0,
                                             0, BASS_STREAM_DECODE);
@@ -149,6 +202,13 @@ TEST(StreamData, GetDataPullsWholeFramesAndReportsTheEnd) {
     int16_t buf[8];
     EXPECT_EQ(BASS_ChannelGetData(h, buf, 7), 4u); // rounded down to one stereo frame
     EXPECT_EQ(BASS_ChannelGetPosition(h), 4u);
+    // Less than a frame asked for: nothing given, no error, and the channel goes on.
+    for (DWORD tiny : {0u, 2u}) {
+        EXPECT_EQ(BASS_ChannelGetData(h, buf, tiny), 0u);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_OK);
+        EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+    }
+    EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), sizeof buf);
     decodeAll(h);
     std::fill(std::begin(buf), std::end(buf), int16_t(1234));
     EXPECT_EQ(BASS_ChannelGetData(h, buf, sizeof buf), DWORD(-1));
@@ -213,6 +273,11 @@ TEST(Conversion, SecondsToBytesRoundsDownToAWholeFrame) {
     EXPECT_EQ(BASS_ChannelSeconds2Bytes(stereo, 0.0001f) % 4, 0u);
     EXPECT_EQ(BASS_ChannelSeconds2Bytes(mono, 0.5f), 48000u);
     EXPECT_EQ(BASS_ChannelSeconds2Bytes(mono, -1.0f), 0u);
+    // A time whose byte count does not fit fails with a reason, never as a success.
+    for (float huge : {1e12f, INFINITY}) {
+        EXPECT_EQ(BASS_ChannelSeconds2Bytes(stereo, huge), QWORD(-1));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    }
     EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(stereo, 176400), 1.0f);
     EXPECT_FLOAT_EQ(BASS_ChannelBytes2Seconds(mono, 96000), 1.0f);
     BASS_StreamFree(stereo);
@@ -309,9 +374,53 @@ TEST(Fx, BoostedBandRaisesItsFrequency) {
     ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
     const double ratio = rms(decodeAll(eq), 2, 0, 4410) / rms(decodeAll(plain), 2, 0, 4410);
     EXPECT_NEAR(20 * std::log10(ratio), -12.0, 0.5);
-    p.gain = 40; // out of range
+    p = BASS_PARAMEQ{1e9f, 1e9f, 40.0f}; // out of range: clamped to the documented ranges
+    EXPECT_TRUE(BASS_FXSetParameters(fx, &p));
+    ASSERT_TRUE(BASS_FXGetParameters(fx, &p));
+    EXPECT_LE(p.center, 16000.0f);
+    EXPECT_FLOAT_EQ(p.bandwidth, 36.0f);
+    EXPECT_FLOAT_EQ(p.gain, 15.0f);
+    p.gain = std::nanf("");
     EXPECT_FALSE(BASS_FXSetParameters(fx, &p));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
     EXPECT_TRUE(BASS_ChannelRemoveFX(eq, fx));
+    BASS_StreamFree(plain);
+    BASS_StreamFree(eq);
+}
+
+// A DSP ahead of the equalizer that hands it samples that are not numbers, once.
+static void poisonOnce(HDSP, DWORD, float *buffer, DWORD frames, DWORD chans, DWORD, void *user) {
+    auto *left = static_cast<int *>(user);
+    if (*left > 0) {
+        --*left;
+        for (DWORD i = 0; i < frames * chans; ++i)
+            buffer[i] = (i % 3 == 0) ? std::nanf("") : (i % 3 == 1 ? INFINITY : -INFINITY);
+    }
+}
+
+TEST(Fx, EqualizerNeverEmitsNanAndRecoversFromIt) {
+    // Extreme settings (a huge band centred just below half the rate) and poisoned input: the
+    // band's output stays finite, and once sane values are set again it filters as before.
+    const std::string f = fixture("wav_s16_stereo_44100.wav"); // 1 kHz
+    const HSTREAM plain = BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, BASS_STREAM_DECODE);
+    const HSTREAM eq = BASS_StreamCreateFile(FALSE, f.c_str(), 0, 0, BASS_STREAM_DECODE);
+    int poison = 1;
+    ASSERT_NE(BASS_ChannelSetDSP(eq, poisonOnce, &poison, 5), 0u);
+    const HFX fx = BASS_ChannelSetFX(eq, BASS_FX_PARAMEQ, 1);
+    BASS_PARAMEQ p{22049.0f, 1e9f, 15.0f};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &p)) << BASS_ErrorGetCode();
+    std::vector<int16_t> head(4096 * 2);
+    ASSERT_EQ(BASS_ChannelGetData(eq, head.data(), DWORD(head.size() * 2)), head.size() * 2);
+    EXPECT_EQ(poison, 0);
+    p = BASS_PARAMEQ{1000.0f, 12.0f, -12.0f};
+    ASSERT_TRUE(BASS_FXSetParameters(fx, &p));
+    std::vector<int16_t> skip(4096 * 2);
+    BASS_ChannelGetData(plain, skip.data(), DWORD(skip.size() * 2));
+    const auto a = decodeAll(eq), b = decodeAll(plain);
+    ASSERT_GT(a.size(), 4410u * 2);
+    EXPECT_NE(std::count(a.begin(), a.end(), int16_t(-32768)), std::ptrdiff_t(a.size()));
+    const double ratio = rms(a, 2, 0, 2205) / rms(b, 2, 0, 2205);
+    EXPECT_NEAR(20 * std::log10(ratio), -12.0, 0.5);
     BASS_StreamFree(plain);
     BASS_StreamFree(eq);
 }
@@ -391,6 +500,28 @@ TEST_F(BadInput, MissingFileAndDirectoryCannotBeOpened) {
     EXPECT_EQ(BASS_StreamCreateFile(FALSE, nullptr, 0, 0, BASS_STREAM_DECODE), 0u);
 }
 
+TEST_F(BadInput, FifoIsRefusedAsNotAFormatWithoutWaitingForAWriter) {
+    const std::string fifo = dir.file("pipe.mp3");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto opened = std::async(std::launch::async, [&] {
+        const DWORD s = BASS_StreamCreateFile(FALSE, fifo.c_str(), 0, 0, BASS_STREAM_DECODE);
+        const int se = BASS_ErrorGetCode();
+        const DWORD m = BASS_MusicLoad(FALSE, fifo.c_str(), 0, 0, BASS_STREAM_DECODE, 0);
+        return std::tuple{s, se, m, BASS_ErrorGetCode()};
+    });
+    if (opened.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        // Let the blocked open return, so the test ends with a failure instead of hanging.
+        for (int i = 0; i < 2; ++i)
+            ::close(::open(fifo.c_str(), O_WRONLY));
+        FAIL() << "opening a FIFO waited for a writer";
+    }
+    const auto [stream, streamErr, music, musicErr] = opened.get();
+    EXPECT_EQ(stream, 0u);
+    EXPECT_EQ(streamErr, BASS_ERROR_FORMAT);
+    EXPECT_EQ(music, 0u);
+    EXPECT_EQ(musicErr, BASS_ERROR_FORMAT);
+}
+
 TEST_F(BadInput, EmptyFileIsReportedEmpty) {
     expectRefused(dir.write("empty.mp3", {}), BASS_ERROR_EMPTY);
     uint8_t byte = 0;
@@ -410,6 +541,17 @@ TEST_F(BadInput, TruncatedFilesOfEveryKindAreRefused) {
         bytes.resize(keep);
         expectRefused(dir.write(std::string("cut_") + file, bytes), BASS_ERROR_FORMAT);
     }
+    // The decoder's own words are kept for the failure it reported.
+    auto ogg = readFile(fixture("ogg_stereo_44100.ogg"));
+    ogg.resize(200);
+    const std::string cut = dir.write("cut_again.ogg", ogg);
+    EXPECT_EQ(BASS_StreamCreateFile(FALSE, cut.c_str(), 0, 0, BASS_STREAM_DECODE), 0u);
+    EXPECT_STRNE(BASS_ErrorGetText(), "");
+    const HSTREAM whole = BASS_StreamCreateFile(FALSE, fixture("ogg_stereo_44100.ogg").c_str(), 0,
+                                                0, BASS_STREAM_DECODE);
+    EXPECT_NE(whole, 0u);
+    EXPECT_STREQ(BASS_ErrorGetText(), "");
+    BASS_StreamFree(whole);
 }
 
 TEST_F(BadInput, RandomBytesAndTextNamedMp3AreNotAudio) {

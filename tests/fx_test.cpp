@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 
 #include <unistd.h>
 
@@ -692,6 +695,94 @@ TEST_F(Fx, PlayingChannelTakesParameterChangesWhileItPlaysAndEndsWithItsEffects)
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(BASS_FX_CountEffects(), 13u);
     ASSERT_TRUE(BASS_StreamFree(h));
+    EXPECT_EQ(BASS_FX_CountEffects(), 0u);
+    BASS_Free();
+}
+
+namespace {
+// A DSP run ahead of the effects that hands them samples that are not numbers, once.
+void poisonOnce(HDSP, DWORD, float *buffer, DWORD frames, DWORD chans, DWORD, void *user) {
+    auto *left = static_cast<std::atomic<int> *>(user);
+    if (left->load() > 0) {
+        --*left;
+        for (DWORD i = 0; i < frames * chans; ++i)
+            buffer[i] = i % 2 ? std::nanf("") : INFINITY;
+    }
+}
+} // namespace
+
+TEST_F(Fx, NoEffectEmitsNanWhateverItsSettingsOrInput) {
+    // A huge band centred just below half the rate, then samples that are not numbers: the
+    // output stays finite, and with sane values set again the equalizer filters as before.
+    const Signal in = sine(1000, 0.25, 1.0);
+    const Signal ref = dry(in);
+    std::atomic<int> poison{1};
+    Stream s(dir_, in);
+    ASSERT_NE(BASS_ChannelSetDSP(s.handle(), poisonOnce, &poison, 10), 0u);
+    for (int dsp : kTwelve)
+        ASSERT_TRUE(BASS_FX_DSP_Set(s.handle(), dsp, 1));
+    ASSERT_TRUE(BASS_FX_DSP_Set(s.handle(), BASS_FX_DSPFX_PEAKEQ, 0));
+    for (int b = 0; b < 3; ++b) {
+        BASS_FX_DSPPEAKEQ wide{b, 44100, 1e9f, 0.0f, 22049.0f - float(b), 15.0f};
+        ASSERT_TRUE(BASS_FX_DSP_SetParameters(s.handle(), BASS_FX_DSPFX_PEAKEQ, &wide));
+    }
+    BASS_FX_DSPPEAKEQ back{};
+    back.lBand = 0;
+    ASSERT_TRUE(BASS_FX_DSP_GetParameters(s.handle(), BASS_FX_DSPFX_PEAKEQ, &back));
+    EXPECT_LE(back.fBandwidth, 10.0f) << "clamped to its documented range";
+    s.pull(8192);
+    EXPECT_EQ(poison.load(), 0);
+    for (int dsp : kTwelve)
+        ASSERT_TRUE(BASS_FX_DSP_Remove(s.handle(), dsp));
+    for (int b = 0; b < 3; ++b)
+        setBand(s.handle(), b, 44100, 1000, b == 0 ? -12.0f : 0.0f);
+    const Signal out = s.pull();
+    ASSERT_GT(out.frames(), 22050u);
+    const auto tail = std::vector<float>(out.data.end() - 22050 * 2, out.data.end());
+    const auto refTail = std::vector<float>(ref.data.end() - 22050 * 2, ref.data.end());
+    EXPECT_NEAR(toDb(rms(tail, 0, tail.size()) / rms(refTail, 0, refTail.size())), -12.0, 0.5);
+}
+
+TEST_F(Fx, FreeingChannelsWhileTheirEffectsRunIsSafe) {
+    // Channels are freed while their effects run, on decode-only channels (pulled on another
+    // thread) and on played ones (the decode-ahead thread), while a third thread keeps making
+    // the effects library release the state of channels that are gone. Run under ASan or TSan
+    // (MIRVANE_TSAN) this is what shows a use after free.
+    ASSERT_TRUE(BASS_Init(0, 44100, 0, nullptr, nullptr)) << BASS_ErrorGetCode();
+    const fs::path p = dir_.file("stress.wav");
+    writeWav(p, noise(4.0, 0.5));
+    std::atomic<bool> stop{false};
+    std::thread purger([&] {
+        while (!stop.load())
+            BASS_FX_CountEffects();
+    });
+    for (int round = 0; round < 40; ++round) {
+        const DWORD dec = BASS_StreamCreateFile(FALSE, p.c_str(), 0, 0, BASS_STREAM_DECODE);
+        const DWORD played = BASS_StreamCreateFile(FALSE, p.c_str(), 0, 0, 0);
+        ASSERT_NE(dec, 0u);
+        ASSERT_NE(played, 0u);
+        for (DWORD h : {dec, played}) {
+            for (int dsp : {BASS_FX_DSPFX_LPF, BASS_FX_DSPFX_ECHO, BASS_FX_DSPFX_REVERB})
+                ASSERT_TRUE(BASS_FX_DSP_Set(h, dsp, 1));
+            ASSERT_TRUE(BASS_FX_DSP_Set(h, BASS_FX_DSPFX_PEAKEQ, 0));
+            setBand(h, 0, 44100, 1000, 6);
+        }
+        ASSERT_TRUE(BASS_ChannelPlay(played, FALSE));
+        std::atomic<bool> started{false};
+        std::thread puller([&] {
+            std::vector<std::int16_t> buf(512);
+            while (BASS_ChannelGetData(dec, buf.data(), DWORD(buf.size() * 2)) != DWORD(-1))
+                started = true;
+        });
+        while (!started.load())
+            std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::microseconds(300 * (round % 5)));
+        EXPECT_TRUE(BASS_StreamFree(dec));
+        EXPECT_TRUE(BASS_StreamFree(played));
+        puller.join();
+    }
+    stop = true;
+    purger.join();
     EXPECT_EQ(BASS_FX_CountEffects(), 0u);
     BASS_Free();
 }

@@ -68,9 +68,12 @@ typedef DWORD HFX;     /* built-in effect attached to a channel */
  * and FX applied) is pulled with BASS_ChannelGetData on the caller's thread. Decode-only
  * channels need no BASS_Init. */
 #define BASS_STREAM_DECODE 0x200000
-/* BASS_StreamCreateFile: scan the whole file at creation so that the length is exact even
- * when no header gives it (MP3 without a Xing/Info header). Without it such a length is an
- * estimate from the first frames. */
+/* BASS_StreamCreateFile: scan the whole file so that the length is exact even when no header
+ * gives it (MP3 without a Xing/Info header). The scan runs on a library thread and does not
+ * hold up the creation or the playing: until it ends BASS_StreamGetLength gives the estimate
+ * from the first frames, then the exact length. BASS_StreamLengthIsExact tells which, and a
+ * BASS_SYNC_LENGTH sync fires when the exact length is known. Without the flag such a length
+ * stays an estimate until decoding reaches the end. */
 #define BASS_STREAM_PRESCAN 0x20000
 /* BASS_MusicLoad: ramp volume changes of the tracker's notes to avoid clicks. */
 #define BASS_MUSIC_RAMP 0x200
@@ -83,6 +86,10 @@ typedef DWORD HFX;     /* built-in effect attached to a channel */
 /* BASS_ChannelSetSync types */
 #define BASS_SYNC_END 2  /* the channel's last sample has been heard; data = 0 */
 #define BASS_SYNC_META 4 /* new metadata on a URL stream; data = 0 */
+/* the stream's length has become exact (a prescan ended, or decoding reached the end of a
+ * stream whose length was an estimate); data = 0. Fires at most once per channel; a sync set
+ * when the length is exact already never fires. */
+#define BASS_SYNC_LENGTH 8
 
 /* BASS_ChannelGetData: a length with this bit set asks for data other than PCM. */
 #define BASS_DATA_FFT2048 0x80000002 /* 1024 floats: magnitudes of a 2048-point FFT */
@@ -129,12 +136,25 @@ const char *BASS_GetDeviceDescription(int device);
 /* The last error code of the calling thread (see the list above). */
 int BASS_ErrorGetCode(void);
 
+/* The words of the outside library (SDL for devices; libmpg123, libvorbisfile, libsndfile
+ * for decoders) behind the calling thread's last call, when that call failed because that
+ * library refused: e.g. SDL's reason after BASS_Init or BASS_RecordStart fails with
+ * BASS_ERROR_DRIVER, a decoder's after BASS_StreamCreateFile fails with BASS_ERROR_FORMAT.
+ * "" (never NULL) after a success or a failure of this library's own (a bad handle, a
+ * parameter out of range). The text is the calling thread's and stays valid until its next
+ * call of this library. */
+const char *BASS_ErrorGetText(void);
+
 /* ---- Tracker music ---------------------------------------------------------------------- */
 
 /* Loads a MOD, MTM, S3M, XM or IT module from a file (mem FALSE: file is a UTF-8 path, offset
  * and length select a part of it, length 0 meaning to the end) or from memory (mem TRUE: file
- * points to length bytes, which are copied). The content is probed first, so anything that is
- * not a module (an MP3, Ogg, WAV, text) returns 0 quickly with BASS_ERROR_FORMAT.
+ * points to a buffer of length bytes; the content is its bytes offset .. length - 1, which
+ * are copied; offset above length fails with BASS_ERROR_POSITION, offset equal to length
+ * with BASS_ERROR_EMPTY). The content is probed first, so anything that is not a module (an
+ * MP3, Ogg, WAV, text) returns 0 quickly with BASS_ERROR_FORMAT. Only regular files are
+ * read: a directory fails with BASS_ERROR_FILEOPEN, a FIFO, socket or device with
+ * BASS_ERROR_FORMAT at once (never waiting for a writer).
  * flags: BASS_MUSIC_RAMP, BASS_STREAM_DECODE. freq: the rendering rate, 0 for the output rate
  * (44100 when not initialised). The music plays once through. */
 HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
@@ -144,7 +164,10 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DW
  * playlen TRUE: the playing length in bytes. (DWORD)-1 on failure. */
 DWORD BASS_MusicGetLength(HMUSIC handle, BOOL playlen);
 
-/* The module's title ("" when it has none); valid until the music is freed. NULL on failure. */
+/* The module's title as the file stores it: its bytes, 8-bit, not converted (trailing blanks
+ * and everything from the first zero byte dropped). Trackers wrote it in a single-byte code
+ * page; the caller decodes it as Latin-1. "" when it has none; valid until the music is freed.
+ * NULL with BASS_ERROR_HANDLE for anything but a music handle. */
 const char *BASS_MusicGetName(HMUSIC handle);
 
 /* Frees a music (FALSE with BASS_ERROR_HANDLE for anything else, e.g. a stream handle).
@@ -156,9 +179,9 @@ BOOL BASS_MusicFree(HMUSIC handle);
 
 /* Opens an MP1/MP2/MP3 (libmpg123, gapless information honoured), Ogg Vorbis or WAV (8/16/
  * 24/32-bit integer or float PCM) stream, detected by content, not by name. mem/file/offset/
- * length as for BASS_MusicLoad (memory is copied). flags: BASS_STREAM_PRESCAN,
- * BASS_STREAM_DECODE. Errors: BASS_ERROR_FILEOPEN (missing, directory, unreadable),
- * BASS_ERROR_EMPTY (empty file), BASS_ERROR_FORMAT (anything else not decodable),
+ * length as for BASS_MusicLoad (memory is copied; a FIFO fails with BASS_ERROR_FORMAT). flags:
+ * BASS_STREAM_PRESCAN, BASS_STREAM_DECODE. Errors: BASS_ERROR_FILEOPEN (missing, directory,
+ * unreadable), BASS_ERROR_EMPTY (empty file), BASS_ERROR_FORMAT (anything else not decodable),
  * BASS_ERROR_INIT (a played stream before BASS_Init). */
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 
@@ -172,6 +195,12 @@ const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags);
  * a header); also answers for music handles. (QWORD)-1 on failure. */
 QWORD BASS_StreamGetLength(HSTREAM handle);
 
+/* TRUE when BASS_StreamGetLength is exact: at once for WAV, Vorbis, music and MP3 with a
+ * length header; for other MP3 once the prescan (or decoding) has reached the end. FALSE
+ * while it is an estimate, and FALSE with BASS_ERROR_HANDLE for anything but a stream or music
+ * (BASS_ErrorGetCode tells the two apart: BASS_OK for an estimate). */
+BOOL BASS_StreamLengthIsExact(HSTREAM handle);
+
 /* Frees a stream (FALSE with BASS_ERROR_HANDLE for a music handle); same guarantees as
  * BASS_MusicFree. */
 BOOL BASS_StreamFree(HSTREAM handle);
@@ -180,10 +209,12 @@ BOOL BASS_StreamFree(HSTREAM handle);
 
 /* restart TRUE: play from the beginning. FALSE: resume where paused or stopped (from the
  * beginning when the channel had played to its end). BASS_ERROR_DECODE for decode-only
- * channels. */
+ * channels. Returns at once: the decode-ahead thread fills the channel (its DSPs run there)
+ * and it is heard from the first frames decoded. */
 BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 
-/* Pauses a playing channel; BASS_ERROR_NOPLAY when it is not playing. */
+/* Pauses a playing channel; BASS_ERROR_NOPLAY when it is not playing, BASS_ERROR_DECODE for a
+ * decode-only channel (it is never played), BASS_ERROR_NOTAVAIL for a recording. */
 BOOL BASS_ChannelPause(DWORD handle);
 
 /* BASS_ACTIVE_STOPPED (also for an invalid handle), _PLAYING or _PAUSED. A channel is
@@ -197,11 +228,15 @@ QWORD BASS_ChannelGetPosition(DWORD handle);
 
 /* Seeks to pos (rounded down to a whole frame): sample-exact for WAV and Vorbis, within one
  * MPEG frame for MP3, to the nearest row for music; while playing, paused or stopped.
- * BASS_ERROR_POSITION when pos is past the end. */
+ * BASS_ERROR_POSITION when pos is past the end (the estimated end while the length is an
+ * estimate, see BASS_StreamLengthIsExact). A playing channel is refilled by the
+ * decode-ahead thread, not on the caller's thread; BASS_ERROR_NOTAVAIL for a recording. */
 BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
 
 /* Conversions at the channel's rate and channel count. Seconds2Bytes rounds down to a whole
- * frame; negative seconds give 0. Bytes2Seconds of (QWORD)-1 is a negative number. */
+ * frame; negative seconds (and NaN) give 0; a time whose byte count does not fit (10^15
+ * frames or more, infinity) gives (QWORD)-1 with BASS_ERROR_ILLPARAM. Bytes2Seconds of
+ * (QWORD)-1 is a negative number. Both fail with BASS_ERROR_HANDLE for a bad handle. */
 float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos);
 QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos);
 
@@ -234,27 +269,47 @@ BOOL BASS_ChannelRemoveSync(DWORD handle, HSYNC sync);
 
 /* A DSP gets float samples (nominally -1..1, interleaved, chans per frame, rate Hz) and edits
  * them in place. It runs on the thread that fills the channel: the library's decode-ahead
- * thread for played channels, the caller of BASS_ChannelGetData for decode-only ones.
+ * thread for played channels (never the thread calling BASS_ChannelPlay,
+ * BASS_ChannelSetPosition or BASS_ChannelSetAttributes), the caller of BASS_ChannelGetData
+ * for decode-only ones.
  * Higher priority runs first; equal priorities run in the order they were set. DSPs and
  * effects (BASS_ChannelSetFX) share that order. */
 typedef void DSPPROC(HDSP handle, DWORD channel, float *buffer, DWORD frames, DWORD chans,
                      DWORD rate, void *user);
 
 /* After BASS_ChannelRemoveDSP (or freeing the channel) returns, the DSP is not running and
- * will not run again, unless called from within that DSP. */
+ * will not run again, unless called from within that DSP. Freeing a channel waits for its
+ * running DSPs before the handle becomes invalid, so whoever owns a DSP's state may release
+ * it as soon as the handle fails (the effects library does).
+ * SetDSP: the DSP's handle; 0 with BASS_ERROR_HANDLE (bad channel), BASS_ERROR_ILLPARAM (proc
+ * NULL) or BASS_ERROR_NOTAVAIL (a recording). RemoveDSP: BASS_ERROR_HANDLE when the channel
+ * or the DSP is not there. */
 HDSP BASS_ChannelSetDSP(DWORD handle, DSPPROC *proc, void *user, int priority);
 BOOL BASS_ChannelRemoveDSP(DWORD handle, HDSP dsp);
 
 /* Built-in effects. BASS_FX_PARAMEQ: a peaking equalizer band. Its defaults (centre 1000 Hz,
- * bandwidth 12 semitones, gain 0 dB) leave the sound unchanged bit for bit. */
+ * bandwidth 12 semitones, gain 0 dB) leave the sound unchanged bit for bit. Whatever its
+ * settings or input, a band never emits NaN or infinity: input that is not a finite number
+ * is silenced where it would have stayed in the filter's memory. */
 typedef struct BASS_PARAMEQ {
-    float center;    /* Hz, 80 .. 16000 (and below half the channel's rate) */
-    float bandwidth; /* semitones, 1 .. 36 */
-    float gain;      /* dB, -15 .. 15 */
+    float center;    /* Hz, 80 .. 16000; out of range clamped, and to at most 0.45 * the
+                        channel's rate */
+    float bandwidth; /* semitones, 1 .. 36; out of range clamped */
+    float gain;      /* dB, -15 .. 15; out of range clamped */
 } BASS_PARAMEQ;
+/* Attaches an effect at the given priority (shared order with DSPs). The FX handle; 0 with
+ * BASS_ERROR_ILLTYPE for a type other than BASS_FX_PARAMEQ, BASS_ERROR_HANDLE for a bad
+ * channel, BASS_ERROR_NOTAVAIL for a recording. */
 HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+/* BASS_ERROR_HANDLE when the channel or the effect is not there. Once it returns, the effect
+ * does not run any more. */
 BOOL BASS_ChannelRemoveFX(DWORD handle, HFX fx);
+/* params: a BASS_PARAMEQ; values out of range are clamped (as above) and take effect at the
+ * next block. FALSE with BASS_ERROR_ILLPARAM for NULL or a field that is NaN (nothing
+ * changes), BASS_ERROR_HANDLE for an unknown FX handle. */
 BOOL BASS_FXSetParameters(HFX handle, const void *params);
+/* Fills a BASS_PARAMEQ with the values in force (as clamped). BASS_ERROR_ILLPARAM for NULL,
+ * BASS_ERROR_HANDLE for an unknown FX handle. */
 BOOL BASS_FXGetParameters(HFX handle, void *params);
 
 /* length BASS_DATA_FFT2048: fills buffer with 1024 floats, the magnitudes of a Hann-windowed
@@ -269,7 +324,8 @@ BOOL BASS_FXGetParameters(HFX handle, void *params);
  *   stereo, before channel volume, pan and master volume.
  * Returns the number of bytes written, or (DWORD)-1 when the channel has nothing to give
  * (then the buffer is left as it was): BASS_ERROR_ENDED at the end of a decode-only channel,
- * BASS_ERROR_NOPLAY when nothing has been heard yet. */
+ * BASS_ERROR_NOPLAY when nothing has been heard yet. A length below one frame (0, or 2 for
+ * stereo) returns 0 with BASS_OK and changes nothing; the channel goes on. */
 DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length);
 
 /* ---- Recording -------------------------------------------------------------------------- */
@@ -278,13 +334,29 @@ DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length);
  * by SDL_DISKAUDIOFILEIN). Independent of BASS_Init. */
 BOOL BASS_RecordInit(int device);
 
-/* Starts capturing freq Hz, chans (1 or 2) channels of 16-bit PCM and returns a recording
- * channel whose PCM and FFT BASS_ChannelGetData reads; about one second of unread PCM is
- * kept. flags are ignored; proc must be NULL (BASS_ERROR_ILLPARAM otherwise). One recording
- * at a time (BASS_ERROR_ALREADY). */
+/* Called on the capture thread with each block of newly captured 16-bit PCM of one recording
+ * (length in bytes, whole frames of that recording's format). Return FALSE to end that
+ * recording's callbacks (its data still goes on to BASS_ChannelGetData). Keep it short: it
+ * holds up the capture of every recording. It must not free recordings. */
+typedef BOOL RECORDPROC(HRECORD handle, const void *buffer, DWORD length, void *user);
+
+/* Starts a recording of freq Hz (8000..192000), chans (1 or 2) channels of 16-bit PCM and
+ * returns its channel, whose PCM and FFT BASS_ChannelGetData reads; about one second of unread
+ * PCM is kept per recording. Any number of recordings may exist at once: they share one
+ * capture device (opened by the first, at its format, and closed with the last) and each gets
+ * its own copy of the data, converted to its own rate and channel count, and its own
+ * callback. flags are ignored; proc may be NULL (a RECORDPROC otherwise; user is passed to
+ * it). 0 with BASS_ERROR_ILLPARAM (format out of range), BASS_ERROR_INIT (no
+ * BASS_RecordInit) or BASS_ERROR_DRIVER (the device cannot be opened; BASS_ErrorGetText
+ * has SDL's reason). */
 HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD flags, void *proc, void *user);
 
-/* Ends the recording and closes the capture device. */
+/* Ends one recording (BASS_ERROR_HANDLE when it is not one); the capture device closes with
+ * the last. Once it returns, none of its callbacks runs. */
+BOOL BASS_RecordStop(HRECORD handle);
+
+/* Ends every recording, closes the capture device and undoes BASS_RecordInit. FALSE with
+ * BASS_ERROR_INIT when there was nothing to free. */
 BOOL BASS_RecordFree(void);
 
 #ifdef __cplusplus

@@ -34,6 +34,9 @@ const char *BASS_GetDeviceDescription(int device) {
 int BASS_ErrorGetCode(void) {
     return mirvane::audio::lastError();
 }
+const char *BASS_ErrorGetText(void) {
+    return mirvane::audio::errorText();
+}
 
 HMUSIC BASS_MusicLoad(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
                       DWORD freq) {
@@ -83,6 +86,15 @@ QWORD BASS_StreamGetLength(HSTREAM handle) {
     setError(BASS_OK);
     return ch->lengthFrames.load() * 2 * QWORD(ch->channels);
 }
+BOOL BASS_StreamLengthIsExact(HSTREAM handle) {
+    auto ch = Engine::get().find(handle);
+    if (!ch || ch->kind == Kind::Record) {
+        setError(BASS_ERROR_HANDLE);
+        return FALSE;
+    }
+    setError(BASS_OK);
+    return ch->lengthExact.load() ? TRUE : FALSE;
+}
 BOOL BASS_StreamFree(HSTREAM handle) {
     return Engine::get().freeChannel(handle, Kind::Stream);
 }
@@ -115,12 +127,16 @@ QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) {
     auto ch = Engine::get().find(handle);
     if (!ch)
         return QWORD(-1);
-    setError(BASS_OK);
-    if (!(pos > 0)) // also NaN
+    if (!(pos > 0)) { // also NaN
+        setError(BASS_OK);
         return 0;
+    }
     const double frames = std::floor(double(pos) * ch->rate);
-    if (frames >= 1e15)
+    if (!(frames < 1e15)) { // also infinity
+        setError(BASS_ERROR_ILLPARAM);
         return QWORD(-1);
+    }
+    setError(BASS_OK);
     return QWORD(frames) * 2 * QWORD(ch->channels);
 }
 BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
@@ -187,8 +203,11 @@ DWORD BASS_ChannelGetData(DWORD handle, void *buffer, DWORD length) {
 BOOL BASS_RecordInit(int device) {
     return Engine::get().recordInit(device);
 }
-HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD, void *proc, void *) {
-    return Engine::get().recordStart(freq, chans, proc);
+HRECORD BASS_RecordStart(DWORD freq, DWORD chans, DWORD, void *proc, void *user) {
+    return Engine::get().recordStart(freq, chans, reinterpret_cast<RECORDPROC *>(proc), user);
+}
+BOOL BASS_RecordStop(HRECORD handle) {
+    return Engine::get().recordStop(handle);
 }
 BOOL BASS_RecordFree(void) {
     return Engine::get().recordFree();

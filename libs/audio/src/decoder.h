@@ -4,6 +4,7 @@
 
 #include "source.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +25,23 @@ class Decoder {
     // cost (16-bit and 8-bit PCM): decode-only channels without DSPs then skip the floats.
     virtual bool hasExactS16() const { return false; }
     virtual size_t readS16(int16_t *, size_t) { return 0; }
+    // False while frames() is an estimate (MP3 without a length header).
+    virtual bool lengthExact() const { return true; }
+    // A scan of the whole input for the exact length (and a seek index), to run on a library
+    // thread: it reads its own copy of the source and touches nothing of the decoder. nullptr
+    // when there is nothing to scan.
+    virtual std::unique_ptr<class LengthScan> makeScan() { return nullptr; }
+    // Takes in what a finished scan found (under the owner's lock, not while decoding).
+    virtual void takeScan(LengthScan &) {}
+};
+
+class LengthScan {
+  public:
+    virtual ~LengthScan() = default;
+    // Runs to the end of the input, or until *cancel turns true. True when it reached the
+    // end and frames() is then exact.
+    virtual bool run(const std::atomic<bool> &cancel) = 0;
+    virtual uint64_t frames() const = 0;
 };
 
 // Tracker music adds what the music calls need.

@@ -23,14 +23,37 @@ bool isSupportedType(const char *type) {
     return false;
 }
 
+// The title field as the file stores it (8-bit, no conversion): libopenmpt's metadata comes
+// re-encoded as UTF-8, which a caller that reads the bytes as Latin-1 would show garbled.
+// Where each format keeps it: MOD at 0 (20 bytes), MTM at 4 (20), S3M at 0 (28), XM at 17
+// (20), IT at 4 (26). Cut at the first zero byte; trailing blanks dropped.
+std::string storedTitle(const std::string &type, const std::vector<uint8_t> &data) {
+    size_t at = 0, len = 0;
+    if (type == "mod")
+        at = 0, len = 20;
+    else if (type == "mtm")
+        at = 4, len = 20;
+    else if (type == "s3m")
+        at = 0, len = 28;
+    else if (type == "xm")
+        at = 17, len = 20;
+    else if (type == "it")
+        at = 4, len = 26;
+    if (len == 0 || data.size() < at + len)
+        return {};
+    std::string t(reinterpret_cast<const char *>(data.data() + at), len);
+    t.resize(std::strlen(t.c_str()));
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.pop_back();
+    return t;
+}
+
 class OpenmptDecoder final : public ModuleDecoder {
   public:
-    OpenmptDecoder(openmpt_module *mod, int rate) : mod_(mod), rate_(rate) {
+    OpenmptDecoder(openmpt_module *mod, int rate, std::string title)
+        : mod_(mod), rate_(rate), title_(std::move(title)) {
         const double seconds = openmpt_module_get_duration_seconds(mod_);
         frames_ = seconds > 0 ? uint64_t(std::llround(seconds * rate_)) : 0;
-        const char *t = openmpt_module_get_metadata(mod_, "title");
-        title_ = t ? t : "";
-        openmpt_free_string(t);
         orders_ = uint32_t(std::max(0, openmpt_module_get_num_orders(mod_)));
     }
     ~OpenmptDecoder() override { openmpt_module_destroy(mod_); }
@@ -50,8 +73,8 @@ class OpenmptDecoder final : public ModuleDecoder {
   private:
     openmpt_module *mod_;
     int rate_;
-    uint64_t frames_ = 0;
     std::string title_;
+    uint64_t frames_ = 0;
     uint32_t orders_ = 0;
 };
 
@@ -92,6 +115,7 @@ std::unique_ptr<ModuleDecoder> openModule(std::unique_ptr<Source> src, int rate,
         return nullptr;
     const char *type = openmpt_module_get_metadata(mod, "type");
     const bool supported = type && isSupportedType(type);
+    const std::string title = supported ? storedTitle(type, data) : std::string();
     openmpt_free_string(type);
     if (!supported) {
         openmpt_module_destroy(mod);
@@ -102,7 +126,7 @@ std::unique_ptr<ModuleDecoder> openModule(std::unique_ptr<Source> src, int rate,
     openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
                                     ramp ? -1 : 0);
     err = BASS_OK;
-    return std::make_unique<OpenmptDecoder>(mod, rate);
+    return std::make_unique<OpenmptDecoder>(mod, rate, title);
 }
 
 } // namespace mirvane::audio

@@ -1,5 +1,6 @@
 // MPEG audio layers 1, 2 and 3 through libmpg123.
 #include "decoder.h"
+#include "errors.h"
 
 #include "bass.h"
 
@@ -7,6 +8,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace mirvane::audio {
 namespace {
@@ -47,21 +49,29 @@ class MpegDecoder final : public Decoder {
         for (size_t i = 0; i < count; ++i)
             mpg123_format(mh_, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
         if (mpg123_replace_reader_handle(mh_, cbRead, cbSeek, nullptr) != MPG123_OK ||
-            mpg123_open_handle(mh_, src_.get()) != MPG123_OK)
+            mpg123_open_handle(mh_, src_.get()) != MPG123_OK) {
+            setErrorText(mpg123_strerror(mh_));
             return false;
+        }
         long rate = 0;
         int channels = 0, encoding = 0;
-        if (mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
-            channels < 1 || encoding != MPG123_ENC_FLOAT_32)
+        if (mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK) {
+            setErrorText(mpg123_strerror(mh_));
             return false;
-        if (prescan)
-            mpg123_scan(mh_);
+        }
+        if (rate <= 0 || channels < 1 || encoding != MPG123_ENC_FLOAT_32)
+            return false;
+        // The scan a caller asks for (prescan) is not done here: it reads the whole file, which
+        // the engine lets a library thread do through makeScan() while the stream plays.
+        prescan_ = prescan;
         off_t length = mpg123_length(mh_);
         uint64_t estimate = 0;
         // Without a header libmpg123 guesses from the first frame alone, which is far off for
         // variable bit rates; an average over many frames is much closer.
-        if (!prescan && estimateMpegLength(*src_, estimate))
+        if (estimateMpegLength(*src_, estimate)) {
             length = off_t(estimate);
+            exact_ = false;
+        }
         if (length <= 0)
             return false;
         rate_ = int(rate);
@@ -69,6 +79,9 @@ class MpegDecoder final : public Decoder {
         frames_ = uint64_t(length);
         return true;
     }
+    bool lengthExact() const override { return exact_; }
+    std::unique_ptr<LengthScan> makeScan() override;
+    void takeScan(LengthScan &scan) override;
     int rate() const override { return rate_; }
     int channels() const override { return channels_; }
     uint64_t frames() const override { return frames_; }
@@ -97,7 +110,86 @@ class MpegDecoder final : public Decoder {
     mpg123_handle *mh_ = nullptr;
     int rate_ = 0, channels_ = 0;
     uint64_t frames_ = 0;
+    bool exact_ = true;
+    bool prescan_ = false;
 };
+
+// Reads the whole stream through its own handle and source on the scanning thread: the exact
+// length (gapless trimmed) and the frame index that makes far seeks quick.
+class MpegScan final : public LengthScan {
+  public:
+    explicit MpegScan(std::unique_ptr<Source> src) : src_(std::move(src)) {}
+    ~MpegScan() override {
+        if (mh_) {
+            mpg123_close(mh_);
+            mpg123_delete(mh_);
+        }
+    }
+    bool run(const std::atomic<bool> &cancel) override {
+        cancel_ = &cancel;
+        int e = 0;
+        mh_ = mpg123_new(nullptr, &e);
+        if (!mh_)
+            return false;
+        mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_FORCE_FLOAT, 0);
+        if (mpg123_replace_reader_handle(mh_, &MpegScan::read, &MpegScan::seek, nullptr) !=
+                MPG123_OK ||
+            mpg123_open_handle(mh_, this) != MPG123_OK)
+            return false;
+        if (mpg123_scan(mh_) != MPG123_OK || cancel.load())
+            return false;
+        const off_t length = mpg123_length(mh_);
+        if (length <= 0)
+            return false;
+        frames_ = uint64_t(length);
+        off_t *offsets = nullptr;
+        off_t step = 0;
+        size_t fill = 0;
+        if (mpg123_index(mh_, &offsets, &step, &fill) == MPG123_OK && offsets && fill > 0) {
+            index_.assign(offsets, offsets + fill);
+            step_ = step;
+        }
+        return true;
+    }
+    uint64_t frames() const override { return frames_; }
+    std::vector<off_t> index_;
+    off_t step_ = 0;
+
+  private:
+    // A cancelled scan sees the end of the file at once.
+    static ssize_t read(void *user, void *buf, size_t bytes) {
+        auto *self = static_cast<MpegScan *>(user);
+        if (self->cancel_->load())
+            return 0;
+        return ssize_t(self->src_->read(buf, bytes));
+    }
+    static off_t seek(void *user, off_t offset, int whence) {
+        return off_t(static_cast<MpegScan *>(user)->src_->seek(offset, whence));
+    }
+    std::unique_ptr<Source> src_;
+    mpg123_handle *mh_ = nullptr;
+    const std::atomic<bool> *cancel_ = nullptr;
+    uint64_t frames_ = 0;
+};
+
+std::unique_ptr<LengthScan> MpegDecoder::makeScan() {
+    // Only when asked for: without it the length stays an estimate until the decoding ends.
+    if (!prescan_)
+        return nullptr;
+    auto src = src_->clone();
+    if (!src)
+        return nullptr;
+    return std::make_unique<MpegScan>(std::move(src));
+}
+
+void MpegDecoder::takeScan(LengthScan &scan) {
+    auto &s = static_cast<MpegScan &>(scan);
+    frames_ = s.frames();
+    exact_ = true;
+    // Both handles read the same bytes from the same start, so the offsets fit this one too.
+    if (!s.index_.empty())
+        mpg123_set_index(mh_, s.index_.data(), s.step_, s.index_.size());
+}
 
 } // namespace
 

@@ -1,11 +1,13 @@
 // Ogg Vorbis through libvorbisfile.
 #include "decoder.h"
+#include "errors.h"
 
 #include "bass.h"
 
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <string>
 
 namespace mirvane::audio {
 namespace {
@@ -31,7 +33,13 @@ class VorbisDecoder final : public Decoder {
     }
     bool open(int &err) {
         const ov_callbacks cb = {cbRead, cbSeek, nullptr, cbTell};
-        if (ov_open_callbacks(src_.get(), &vf_, nullptr, 0, cb) != 0) {
+        if (const int e = ov_open_callbacks(src_.get(), &vf_, nullptr, 0, cb); e != 0) {
+            // libvorbisfile has codes only; these are the words of its documentation.
+            setErrorText(e == OV_ENOTVORBIS   ? "not Vorbis data"
+                         : e == OV_EVERSION   ? "Vorbis version mismatch"
+                         : e == OV_EBADHEADER ? "invalid Vorbis bitstream header"
+                         : e == OV_EREAD      ? "read from media returned an error"
+                                              : "libvorbisfile error " + std::to_string(e));
             err = BASS_ERROR_FORMAT;
             return false;
         }

@@ -1,5 +1,6 @@
 // WAV through libsndfile.
 #include "decoder.h"
+#include "errors.h"
 
 #include "bass.h"
 
@@ -59,6 +60,7 @@ std::unique_ptr<Decoder> openWav(std::unique_ptr<Source> src, int &err) {
     SF_INFO info{};
     SNDFILE *sf = sf_open_virtual(&vio, SFM_READ, &info, src.get());
     if (!sf) {
+        setErrorText(sf_strerror(nullptr));
         err = BASS_ERROR_FORMAT;
         return nullptr;
     }

@@ -1,5 +1,6 @@
 // Output and capture through SDL2.
 #include "device.h"
+#include "errors.h"
 
 #include <SDL.h>
 
@@ -114,10 +115,13 @@ std::string currentDriverName() {
 }
 
 std::unique_ptr<OutputDevice> OutputDevice::openDefault(int rate, MixFn mix, void *user) {
-    if (!acquireAudioSystem())
+    if (!acquireAudioSystem()) {
+        setErrorText(SDL_GetError());
         return nullptr;
+    }
     auto dev = std::make_unique<SdlOutputWithThunk>(mix, user);
     if (!dev->open(rate)) {
+        setErrorText(SDL_GetError());
         releaseAudioSystem();
         return nullptr;
     }
@@ -126,11 +130,15 @@ std::unique_ptr<OutputDevice> OutputDevice::openDefault(int rate, MixFn mix, voi
 
 std::unique_ptr<CaptureDevice> CaptureDevice::openDefault(int rate, int channels, CaptureFn fn,
                                                           void *user) {
-    if (!acquireAudioSystem())
+    if (!acquireAudioSystem()) {
+        setErrorText(SDL_GetError());
         return nullptr;
+    }
     auto dev = std::make_unique<SdlCapture>(fn, user);
-    if (!dev->open(rate, channels))
+    if (!dev->open(rate, channels)) {
+        setErrorText(SDL_GetError());
         return nullptr; // the destructor gives the reference back
+    }
     return dev;
 }
 

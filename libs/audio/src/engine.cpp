@@ -8,6 +8,8 @@
 #include <cstring>
 #include <set>
 
+#include <pthread.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -16,6 +18,8 @@ namespace mirvane::audio {
 namespace {
 
 thread_local int tlsError = BASS_OK;
+thread_local std::string tlsText;         // the C library's words for tlsError, or empty
+thread_local bool tlsTextPending = false; // set during the call that is ending
 
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -54,13 +58,28 @@ void floatToS16(const float *in, int16_t *out, size_t count) {
         out[i] = toS16(in[i]);
 }
 
+// Shows in top, gdb and crash reports; at most 15 characters.
+void nameThisThread(const char *name) {
+    pthread_setname_np(pthread_self(), name);
+}
+
 } // namespace
 
 void setError(int code) {
     tlsError = code;
+    if (!tlsTextPending)
+        tlsText.clear();
+    tlsTextPending = false;
 }
 int lastError() {
     return tlsError;
+}
+void setErrorText(const std::string &text) {
+    tlsText = text;
+    tlsTextPending = true;
+}
+const char *errorText() {
+    return tlsText.c_str();
 }
 
 Voice::Voice(size_t capacityFrames)
@@ -89,14 +108,18 @@ void Engine::mix(float *out, int frames) {
         const float gr = v->gainR.load(std::memory_order_relaxed) * master;
         const uint64_t h = v->heard.load(std::memory_order_relaxed);
         const float *ring = v->ring.get();
+        // Ring and history positions wrap by a compare, not a 64-bit division per frame.
+        size_t at = size_t(r % v->capacity), hp = size_t(h % Voice::kHistory);
         for (size_t i = 0; i < take; ++i) {
-            const size_t at = size_t((r + i) % v->capacity) * 2;
-            const float l = ring[at], rr = ring[at + 1];
+            const float l = ring[at * 2], rr = ring[at * 2 + 1];
             out[i * 2] += l * gl;
             out[i * 2 + 1] += rr * gr;
-            const size_t hp = size_t((h + i) % Voice::kHistory) * 2;
-            v->history[hp].store(l, std::memory_order_relaxed);
-            v->history[hp + 1].store(rr, std::memory_order_relaxed);
+            v->history[hp * 2].store(l, std::memory_order_relaxed);
+            v->history[hp * 2 + 1].store(rr, std::memory_order_relaxed);
+            if (++at == v->capacity)
+                at = 0;
+            if (++hp == Voice::kHistory)
+                hp = 0;
         }
         v->heard.store(h + take, std::memory_order_release);
         v->read.store(r + take, std::memory_order_release);
@@ -140,6 +163,7 @@ void Engine::setGains(Channel &c) {
 }
 
 void Engine::noSoundLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-nosound");
     // "No sound" plays in real time: mix as many frames as the clock says have passed.
     std::vector<float> scratch(size_t(outRate_) * 2);
     auto last = std::chrono::steady_clock::now();
@@ -282,18 +306,29 @@ bool Engine::free() {
     stopThreadsAndDevice(g);
     // Every channel goes, decode-only ones included. Wait for a sync callback running on
     // another thread; it was let finish by the join above unless we are that thread.
-    auto all = std::move(channels_);
-    channels_.clear();
+    // Decode-only channels may be pulled (their DSPs running) on other threads: stop each
+    // under its own lock before its handle goes, as freeChannel does.
+    std::vector<std::shared_ptr<Channel>> all;
+    for (auto &[h, ch] : channels_)
+        all.push_back(ch);
     syncs_.clear();
-    fxOwner_.clear();
     for (auto &s : slots_)
         s.store(nullptr);
     slotHigh_.store(0);
     g.unlock();
-    for (auto &[h, ch] : all) {
+    for (auto &ch : all) {
+        ch->scanCancel->store(true);
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
+        ch->state.store(kStopped);
     }
+    g.lock();
+    for (auto &ch : all) {
+        channels_.erase(ch->handle);
+        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
+            f = f->second == ch->handle ? fxOwner_.erase(f) : std::next(f);
+    }
+    g.unlock();
     all.clear();
     setError(wasInit ? BASS_OK : BASS_ERROR_INIT);
     return wasInit;
@@ -320,6 +355,7 @@ std::shared_ptr<Channel> Engine::prepareChannel(std::unique_ptr<Decoder> dec, Ki
     ch->channels = dec->channels();
     ch->playRate = ch->rate;
     ch->lengthFrames = dec->frames();
+    ch->lengthExact = dec->lengthExact();
     ch->decoder = std::move(dec);
     ch->work.resize(kChunk * size_t(ch->channels));
     if (!ch->decodeOnly) {
@@ -381,7 +417,13 @@ static std::unique_ptr<Source> openSource(BOOL mem, const void *file, QWORD offs
             err = file ? BASS_ERROR_EMPTY : BASS_ERROR_ILLPARAM;
             return nullptr;
         }
-        return Source::fromMemory(static_cast<const uint8_t *>(file) + offset, size_t(length), err);
+        // The buffer is length bytes; offset selects where in it the content starts.
+        if (offset > length) {
+            err = BASS_ERROR_POSITION;
+            return nullptr;
+        }
+        return Source::fromMemory(static_cast<const uint8_t *>(file) + offset,
+                                  size_t(length - offset), err);
     }
     return Source::openFile(static_cast<const char *>(file), offset, length, err);
 }
@@ -417,7 +459,46 @@ DWORD Engine::createStream(BOOL mem, const void *file, QWORD offset, QWORD lengt
         setError(err);
         return 0;
     }
-    return registerChannel(std::move(ch));
+    const DWORD handle = registerChannel(ch);
+    if (handle)
+        startLengthScan(ch);
+    return handle;
+}
+
+// The whole-file scan (BASS_STREAM_PRESCAN) runs on a thread of its own, so that the stream
+// opens and plays at once; the length becomes exact when it ends.
+void Engine::startLengthScan(const std::shared_ptr<Channel> &ch) {
+    std::unique_ptr<LengthScan> scan;
+    {
+        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+        scan = ch->decoder->makeScan();
+    }
+    if (!scan)
+        return;
+    std::thread([this, weak = std::weak_ptr<Channel>(ch), cancel = ch->scanCancel,
+                 scan = std::move(scan)] {
+        nameThisThread("mirvane-scan");
+        if (!scan->run(*cancel))
+            return;
+        auto c = weak.lock();
+        if (!c)
+            return;
+        std::lock_guard<std::recursive_mutex> cl(c->mutex);
+        if (c->freed.load())
+            return;
+        c->decoder->takeScan(*scan);
+        if (!c->decodeEnded) // otherwise the decoding has counted the frames already
+            c->lengthFrames.store(scan->frames());
+        markLengthExact(*c);
+    }).detach(); // holds nothing of the channel but a weak reference; the engine lives for ever
+}
+
+void Engine::markLengthExact(Channel &c) {
+    if (c.lengthExact.exchange(true))
+        return;
+    c.lengthSyncDue.store(true);
+    endPending_.store(true);
+    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 25 ms poll
 }
 
 DWORD Engine::loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
@@ -464,16 +545,15 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
     {
         std::unique_lock<std::mutex> g(mutex_);
         auto it = channels_.find(handle);
-        if (it == channels_.end() || it->second->kind != kind) {
+        if (it == channels_.end() || it->second->kind != kind || it->second->freeing) {
             setError(BASS_ERROR_HANDLE);
             return false;
         }
         ch = it->second;
-        channels_.erase(it);
+        ch->freeing = true; // a second free of the same handle fails from here on
+        ch->scanCancel->store(true);
         for (auto s = syncs_.begin(); s != syncs_.end();)
             s = s->second.channel == handle ? syncs_.erase(s) : std::next(s);
-        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
-            f = f->second == handle ? fxOwner_.erase(f) : std::next(f);
         if (ch->slot >= 0)
             slots_[ch->slot].store(nullptr);
         // A sync callback of this channel running on another thread must end first, so that
@@ -484,10 +564,19 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
     }
     waitForMixer();
     {
-        // Waits for a decode-ahead step (and its DSPs) on this channel to finish.
+        // Waits for a fill or pull of this channel (and its DSPs) on another thread to finish;
+        // none starts afterwards, as every DSP walk checks `freed` under this lock.
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
         ch->state.store(kStopped);
+    }
+    {
+        // Only now does the handle stop being valid: a DSP's owner (the effects library)
+        // releases the DSP's state once the handle is gone, and it must not run any more then.
+        std::lock_guard<std::mutex> g(mutex_);
+        channels_.erase(handle);
+        for (auto f = fxOwner_.begin(); f != fxOwner_.end();)
+            f = f->second == handle ? fxOwner_.erase(f) : std::next(f);
     }
     setError(BASS_OK);
     return true;
@@ -591,8 +680,10 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
         } else {
             c.decodeEnded = true;
         }
-        if (c.decodeEnded)
+        if (c.decodeEnded) {
             c.lengthFrames.store(c.decodePos.load());
+            markLengthExact(c);
+        }
         const uint64_t w = v.written.load();
         for (size_t i = 0; i < made; ++i) {
             const size_t at = size_t((w + i) % v.capacity) * 2;
@@ -652,9 +743,8 @@ bool Engine::play(DWORD handle, bool restart) {
     Voice &v = *ch->voice;
     if (restart || v.ended.load())
         seekLocked(*ch, 0);
-    // Fill the whole ring now (a few ms of decoding): playback then never waits for the
-    // decode-ahead thread to be scheduled, even on a busy machine.
-    fillLocked(*ch, ch->voice->capacity);
+    // The decode-ahead thread fills the ring (DSPs run there, never on the caller's thread);
+    // the mixer starts with the first frames it writes.
     ch->state.store(kPlaying);
     v.active.store(true);
     wakeDecoder();
@@ -666,8 +756,13 @@ bool Engine::pause(DWORD handle) {
     auto ch = find(handle);
     if (!ch)
         return false;
-    if (isActive(handle) != BASS_ACTIVE_PLAYING || ch->kind == Kind::Record) {
-        setError(ch->decodeOnly ? BASS_ERROR_DECODE : BASS_ERROR_NOPLAY);
+    // A decode-only channel has no voice to pause: it is not played, whatever IsActive says.
+    if (ch->decodeOnly || !ch->voice) {
+        setError(ch->decodeOnly ? BASS_ERROR_DECODE : BASS_ERROR_NOTAVAIL);
+        return false;
+    }
+    if (isActive(handle) != BASS_ACTIVE_PLAYING) {
+        setError(BASS_ERROR_NOPLAY);
         return false;
     }
     std::lock_guard<std::recursive_mutex> cl(ch->mutex);
@@ -740,7 +835,6 @@ bool Engine::setPosition(DWORD handle, QWORD pos) {
         ch->state.store(kStopped);
     seekLocked(*ch, frame);
     if (ch->voice && ch->state.load() == kPlaying) {
-        fillLocked(*ch, ch->voice->capacity);
         ch->voice->active.store(true);
         wakeDecoder();
     }
@@ -774,7 +868,6 @@ bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
             if (!ended) {
                 seekLocked(*ch, frame);
                 if (ch->state.load() == kPlaying) {
-                    fillLocked(*ch, ch->voice->capacity);
                     ch->voice->active.store(true);
                     wakeDecoder();
                 }
@@ -788,7 +881,7 @@ bool Engine::setAttributes(DWORD handle, int freq, int volume, int pan) {
 // ==== Syncs ============================================================================
 
 HSYNC Engine::setSync(DWORD handle, DWORD type, SYNCPROC *proc, void *user) {
-    if (type != BASS_SYNC_END && type != BASS_SYNC_META) {
+    if (type != BASS_SYNC_END && type != BASS_SYNC_META && type != BASS_SYNC_LENGTH) {
         setError(BASS_ERROR_ILLTYPE);
         return 0;
     }
@@ -822,6 +915,7 @@ bool Engine::removeSync(DWORD handle, HSYNC sync) {
 }
 
 void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-sync");
     std::unique_lock<std::mutex> g(mutex_);
     while (!stop->load()) {
         const int64_t now = nowNs();
@@ -829,6 +923,10 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
         std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
         endPending_.store(false);
         for (auto &[h, ch] : channels_) {
+            if (ch->lengthSyncDue.exchange(false))
+                for (auto &[sh, s] : syncs_)
+                    if (s.channel == h && s.type == BASS_SYNC_LENGTH)
+                        due.emplace_back(sh, h);
             bool fire = false;
             if (ch->voice && ch->voice->ended.load() && !ch->endHandled.load()) {
                 const int64_t at = ch->voice->endDueNs.load();
@@ -870,6 +968,7 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
 // ==== Decode-ahead =====================================================================
 
 void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
+    nameThisThread("mirvane-decode");
     std::vector<std::shared_ptr<Channel>> work;
     while (!stop->load()) {
         work.clear();
@@ -888,9 +987,12 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
             }
         }
         work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
-        // The rings hold half a second: topping them up every 50 ms is plenty.
+        // The rings hold half a second: topping them up every 100 ms is plenty. A play or a
+        // seek sets the flag, so a wake-up sent before we wait is not lost.
         std::unique_lock<std::mutex> w(decodeWakeMutex_);
-        decodeCv_.wait_for(w, std::chrono::milliseconds(50));
+        decodeCv_.wait_for(w, std::chrono::milliseconds(100),
+                           [&] { return decodeWake_ || stop->load(); });
+        decodeWake_ = false;
     }
 }
 
@@ -979,12 +1081,16 @@ bool Engine::fxParameters(HFX fx, const BASS_PARAMEQ *in, BASS_PARAMEQ *out) {
             const auto &p = e->eq->params();
             *out = BASS_PARAMEQ{p.center, p.bandwidth, p.gain};
         } else {
-            if (!(in->center >= 80 && in->center <= 16000 && in->center < ch->rate / 2.0f &&
-                  in->bandwidth >= 1 && in->bandwidth <= 36 && in->gain >= -15 && in->gain <= 15)) {
+            if (std::isnan(in->center) || std::isnan(in->bandwidth) || std::isnan(in->gain)) {
                 setError(BASS_ERROR_ILLPARAM);
                 return false;
             }
-            e->eq->set(ParamEqParams{in->center, in->bandwidth, in->gain}, ch->rate);
+            // Out of range is clamped (as the effects library does with its own records).
+            const float top = std::min(16000.0f, 0.45f * float(ch->rate));
+            const ParamEqParams p{std::clamp(in->center, std::min(80.0f, top), top),
+                                  std::clamp(in->bandwidth, 1.0f, 36.0f),
+                                  std::clamp(in->gain, -15.0f, 15.0f)};
+            e->eq->set(p, ch->rate);
         }
         setError(BASS_OK);
         return true;
@@ -1020,77 +1126,88 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
         setError(BASS_ERROR_ILLTYPE);
         return DWORD(-1);
     }
-    // -- recording
-    std::vector<float> mono;
-    if (fft)
-        mono.resize(kFftSize);
-    if (ch->kind == Kind::Record) {
-        // RecordFree clears ch->record under this lock before the state goes.
-        std::lock_guard<std::recursive_mutex> cl(ch->mutex);
-        RecordState *r = ch->record;
-        if (!r) {
-            setError(BASS_ERROR_HANDLE);
-            return DWORD(-1);
-        }
-        if (fft) {
-            const uint64_t heard = r->heard.load(std::memory_order_acquire);
-            if (heard == 0) {
-                setError(BASS_ERROR_NOPLAY);
-                return DWORD(-1);
-            }
-            for (size_t i = 0; i < size_t(kFftSize); ++i) {
-                const uint64_t idx = heard + RecordState::kHistory - kFftSize + i;
-                mono[i] =
-                    r->history[size_t(idx % RecordState::kHistory)].load(std::memory_order_relaxed);
-            }
-            fftMagnitudes(mono.data(), static_cast<float *>(buffer));
-            setError(BASS_OK);
-            return 1024 * sizeof(float);
-        }
-        const size_t frameBytes = 2 * size_t(r->channels);
-        const uint64_t rd = r->read.load(), wr = r->written.load(std::memory_order_acquire);
-        const size_t frames = size_t(std::min<uint64_t>(wr - rd, length / frameBytes));
-        auto *out = static_cast<int16_t *>(buffer);
-        for (size_t i = 0; i < frames; ++i)
-            for (int c = 0; c < r->channels; ++c)
-                out[i * size_t(r->channels) + size_t(c)] =
-                    r->ring[size_t((rd + i) % r->capacity) * size_t(r->channels) + size_t(c)];
-        r->read.store(rd + frames, std::memory_order_release);
-        setError(BASS_OK);
-        return DWORD(frames * frameBytes);
-    }
+    if (ch->kind == Kind::Record)
+        return recordData(*ch, buffer, length, fft);
+    if (!ch->decodeOnly)
+        return heardData(*ch, buffer, length, fft);
+    return pullData(*ch, buffer, length, fft);
+}
 
-    // -- played channels: what has been heard
-    if (!ch->decodeOnly) {
-        Voice &v = *ch->voice;
-        const uint64_t heard = v.heard.load(std::memory_order_acquire);
+// A recording: captured bytes not read yet, or the spectrum of the last ones captured.
+DWORD Engine::recordData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
+    // RecordFree clears ch->record under this lock before the state goes.
+    std::lock_guard<std::recursive_mutex> cl(ch->mutex);
+    RecordState *r = ch->record;
+    if (!r) {
+        setError(BASS_ERROR_HANDLE);
+        return DWORD(-1);
+    }
+    if (fft) {
+        const uint64_t heard = r->heard.load(std::memory_order_acquire);
         if (heard == 0) {
             setError(BASS_ERROR_NOPLAY);
             return DWORD(-1);
         }
-        if (fft) {
-            for (size_t i = 0; i < size_t(kFftSize); ++i) {
-                const size_t at =
-                    size_t((heard + Voice::kHistory - kFftSize + i) % Voice::kHistory) * 2;
-                mono[i] = 0.5f * (v.history[at].load(std::memory_order_relaxed) +
-                                  v.history[at + 1].load(std::memory_order_relaxed));
-            }
-            fftMagnitudes(mono.data(), static_cast<float *>(buffer));
-            setError(BASS_OK);
-            return 1024 * sizeof(float);
+        for (size_t i = 0; i < size_t(kFftSize); ++i) {
+            const uint64_t idx = heard + RecordState::kHistory - kFftSize + i;
+            mono[i] =
+                r->history[size_t(idx % RecordState::kHistory)].load(std::memory_order_relaxed);
         }
-        const size_t frames = std::min<size_t>({length / 4, size_t(heard), Voice::kHistory});
-        auto *out = static_cast<int16_t *>(buffer);
-        for (size_t i = 0; i < frames; ++i) {
-            const size_t at = size_t((heard - frames + i) % Voice::kHistory) * 2;
-            out[i * 2] = toS16(v.history[at].load(std::memory_order_relaxed));
-            out[i * 2 + 1] = toS16(v.history[at + 1].load(std::memory_order_relaxed));
-        }
+        fftMagnitudes(mono, static_cast<float *>(buffer));
         setError(BASS_OK);
-        return DWORD(frames * 4);
+        return 1024 * sizeof(float);
     }
+    const size_t frameBytes = 2 * size_t(r->channels);
+    const uint64_t rd = r->read.load(), wr = r->written.load(std::memory_order_acquire);
+    const size_t frames = size_t(std::min<uint64_t>(wr - rd, length / frameBytes));
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < r->channels; ++c)
+            out[i * size_t(r->channels) + size_t(c)] =
+                r->ring[size_t((rd + i) % r->capacity) * size_t(r->channels) + size_t(c)];
+    r->read.store(rd + frames, std::memory_order_release);
+    setError(BASS_OK);
+    return DWORD(frames * frameBytes);
+}
 
-    // -- decode-only: pull
+// A played channel: what has been heard (the mixer's history), never decoded for this.
+DWORD Engine::heardData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
+    Voice &v = *ch->voice;
+    const uint64_t heard = v.heard.load(std::memory_order_acquire);
+    if (heard == 0) {
+        setError(BASS_ERROR_NOPLAY);
+        return DWORD(-1);
+    }
+    if (fft) {
+        for (size_t i = 0; i < size_t(kFftSize); ++i) {
+            const size_t at =
+                size_t((heard + Voice::kHistory - kFftSize + i) % Voice::kHistory) * 2;
+            mono[i] = 0.5f * (v.history[at].load(std::memory_order_relaxed) +
+                              v.history[at + 1].load(std::memory_order_relaxed));
+        }
+        fftMagnitudes(mono, static_cast<float *>(buffer));
+        setError(BASS_OK);
+        return 1024 * sizeof(float);
+    }
+    const size_t frames = std::min<size_t>({length / 4, size_t(heard), Voice::kHistory});
+    auto *out = static_cast<int16_t *>(buffer);
+    for (size_t i = 0; i < frames; ++i) {
+        const size_t at = size_t((heard - frames + i) % Voice::kHistory) * 2;
+        out[i * 2] = toS16(v.history[at].load(std::memory_order_relaxed));
+        out[i * 2 + 1] = toS16(v.history[at + 1].load(std::memory_order_relaxed));
+    }
+    setError(BASS_OK);
+    return DWORD(frames * 4);
+}
+
+// A decode-only channel: decodes on the caller's thread (DSPs and FX run here).
+DWORD Engine::pullData(Channel &chan, void *buffer, DWORD length, bool fft) {
+    Channel *ch = &chan;
+    float mono[kFftSize]; // on the stack: the spectrum is asked for 30 times a second
     std::lock_guard<std::recursive_mutex> cl(ch->mutex);
     const size_t chans = size_t(ch->channels);
     if (fft) {
@@ -1105,13 +1222,18 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
                 sum += float(f[c]);
             mono[i] = sum / (32768.0f * float(chans));
         }
-        fftMagnitudes(mono.data(), static_cast<float *>(buffer));
+        fftMagnitudes(mono, static_cast<float *>(buffer));
         setError(BASS_OK);
         return 1024 * sizeof(float);
     }
     if (ch->fftHistory.empty())
         ch->fftHistory.assign(size_t(kFftSize) * chans, 0);
     const size_t wantFrames = length / (2 * chans);
+    if (wantFrames == 0) {
+        // Less than one frame asked for: nothing to give, but the channel goes on.
+        setError(BASS_OK);
+        return 0;
+    }
     auto *out = static_cast<int16_t *>(buffer);
     size_t done = 0; // frames
     while (done < wantFrames && !ch->freed.load()) {
@@ -1128,6 +1250,7 @@ DWORD Engine::getData(DWORD handle, void *buffer, DWORD length) {
             if (!ch->decodeEnded) {
                 ch->decodeEnded = true;
                 ch->lengthFrames.store(ch->decodePos.load() + done);
+                markLengthExact(*ch);
                 ch->decodeEndPending.store(true);
                 syncCv_.notify_one();
             }

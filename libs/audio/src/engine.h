@@ -11,6 +11,7 @@
 #include "bass.h"
 #include "decoder.h"
 #include "device.h"
+#include "errors.h"
 #include "param_eq.h"
 #include "resampler.h"
 
@@ -25,9 +26,6 @@
 #include <vector>
 
 namespace mirvane::audio {
-
-void setError(int code); // the calling thread's error code
-int lastError();
 
 constexpr int kMaxVoices = 1024; // played channels open at once
 
@@ -100,18 +98,25 @@ struct Channel {
     std::atomic<int> state{kStopped};
     std::atomic<int> volume{100}, pan{0};
     std::atomic<bool> freed{false};
-    std::atomic<bool> endHandled{false}; // the end sync of the current run has been queued
+    bool freeing = false;                   // --- protected by Engine::mutex: a free has begun
+    std::atomic<bool> endHandled{false};    // the end sync of the current run has been queued
+    std::atomic<bool> lengthExact{true};    // lengthFrames is no estimate
+    std::atomic<bool> lengthSyncDue{false}; // it has just become exact: fire BASS_SYNC_LENGTH
+    // Set when the channel goes: a length scan still running on its thread stops early.
+    std::shared_ptr<std::atomic<bool>> scanCancel = std::make_shared<std::atomic<bool>>(false);
     std::atomic<bool> decodeEndPending{false};
     RecordState *record = nullptr;
 };
 
-// Recording: the capture callback writes, API callers read. Single producer, single consumer.
+// One recording: the capture callback writes (converting from the shared device's format),
+// API callers read. Single producer, single consumer.
 struct RecordState {
     static constexpr size_t kHistory = 4096;
     RecordState(int rate_, int channels_)
         : rate(rate_), channels(channels_), capacity(size_t(rate_)),
           ring(new int16_t[size_t(rate_) * size_t(channels_)]),
-          history(new std::atomic<float>[kHistory]) {
+          history(new std::atomic<float>[kHistory]),
+          scratch(new int16_t[size_t(rate_) * size_t(channels_)]) {
         for (size_t i = 0; i < kHistory; ++i)
             history[i].store(0.0f, std::memory_order_relaxed);
     }
@@ -121,8 +126,16 @@ struct RecordState {
     std::atomic<uint64_t> written{0}, read{0};
     std::unique_ptr<std::atomic<float>[]> history; // mono
     std::atomic<uint64_t> heard{0};
-    std::unique_ptr<CaptureDevice> device;
     std::shared_ptr<Channel> channel;
+    DWORD handle = 0;
+    RECORDPROC *proc = nullptr;
+    void *user = nullptr;
+
+    // --- capture thread only
+    std::unique_ptr<int16_t[]> scratch; // one block converted, for proc (at most a second)
+    bool procActive = true;
+    double phase = 0;     // rate conversion: where the next output frame lies after `prev`
+    int16_t prev[2] = {}; // the last device frame, in this recording's channel count
 };
 
 class Engine {
@@ -164,7 +177,8 @@ class Engine {
 
     // ---- recording ----------------------------------------------------------------------
     bool recordInit(int device);
-    DWORD recordStart(DWORD freq, DWORD chans, void *proc);
+    DWORD recordStart(DWORD freq, DWORD chans, RECORDPROC *proc, void *user);
+    bool recordStop(DWORD handle);
     bool recordFree();
 
   private:
@@ -178,6 +192,8 @@ class Engine {
     Engine() {
         for (auto &s : slots_)
             s.store(nullptr);
+        for (auto &s : recordSlots_)
+            s.store(nullptr);
     }
 
     DWORD newHandle() { return nextHandle_++; } // under mutex_
@@ -188,7 +204,11 @@ class Engine {
     static void mixThunk(void *user, float *out, int frames) {
         static_cast<Engine *>(user)->mix(out, frames);
     }
-    static void captureThunk(void *user, const int16_t *in, int frames);
+    static void captureThunk(void *user, const int16_t *in, int frames) {
+        static_cast<Engine *>(user)->capture(in, frames);
+    }
+    void capture(const int16_t *in, int frames);
+    void stopRecording(std::unique_ptr<RecordState> r);
     void mix(float *out, int frames);
     void waitForMixer();
     void setGains(Channel &c);
@@ -200,13 +220,25 @@ class Engine {
     void seekLocked(Channel &c, uint64_t frame);
     size_t decodeChunkLocked(Channel &c); // decode-only: one processed chunk into pending
     QWORD positionOf(Channel &c);
+    // The three kinds of BASS_ChannelGetData (handle and length checked already).
+    DWORD recordData(Channel &c, void *buffer, DWORD length, bool fft);
+    DWORD heardData(Channel &c, void *buffer, DWORD length, bool fft);
+    DWORD pullData(Channel &c, void *buffer, DWORD length, bool fft);
 
     void ensureSyncThread(); // under mutex_
+    void markLengthExact(Channel &c);
+    void startLengthScan(const std::shared_ptr<Channel> &ch);
     void syncLoop(std::shared_ptr<std::atomic<bool>> stop);
     void decodeLoop(std::shared_ptr<std::atomic<bool>> stop);
     void noSoundLoop(std::shared_ptr<std::atomic<bool>> stop);
     void stopThreadsAndDevice(std::unique_lock<std::mutex> &g);
-    void wakeDecoder() { decodeCv_.notify_one(); }
+    void wakeDecoder() {
+        {
+            std::lock_guard<std::mutex> w(decodeWakeMutex_);
+            decodeWake_ = true;
+        }
+        decodeCv_.notify_one();
+    }
 
     std::mutex mutex_;
     // --- protected by mutex_
@@ -225,11 +257,21 @@ class Engine {
     std::thread decodeThread_, noSoundThread_;
     std::shared_ptr<std::atomic<bool>> decodeStop_;
     std::unique_ptr<OutputDevice> output_;
-    std::unique_ptr<RecordState> record_;
+    // Recordings share one capture device, opened at the first one's format.
+    std::vector<std::unique_ptr<RecordState>> records_;
+    std::unique_ptr<CaptureDevice> capture_;
     bool recordInit_ = false;
 
     std::mutex decodeWakeMutex_;
+    // --- protected by decodeWakeMutex_
+    bool decodeWake_ = false; // there is work for the decode-ahead thread: do not sleep
     std::condition_variable decodeCv_;
+
+    // --- shared with the capture callback (atomics only), as slots_ with the mixer
+    static constexpr int kMaxRecords = 64;
+    std::atomic<RecordState *> recordSlots_[kMaxRecords];
+    std::atomic<uint64_t> captureEpoch_{0}; // odd while the capture callback runs
+    std::atomic<int> captureRateNow_{0}, captureChannelsNow_{0}; // the device's format
 
     // --- shared with the mixer (atomics only)
     std::atomic<Voice *> slots_[kMaxVoices];

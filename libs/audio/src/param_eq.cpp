@@ -13,7 +13,9 @@ void ParamEq::set(const ParamEqParams &p, int rate) {
     const double w0 = 2.0 * M_PI * f0 / rate;
     const double octaves = p.bandwidth / 12.0;
     const double sw = std::sin(w0);
-    const double alpha = sw * std::sinh(std::log(2.0) / 2.0 * octaves * w0 / sw);
+    // Near half the rate sin(w0) goes to 0 and the sinh's argument grows without bound; past
+    // 30 the band is flat anyway, and beyond it the coefficients would overflow to NaN.
+    const double alpha = sw * std::sinh(std::min(std::log(2.0) / 2.0 * octaves * w0 / sw, 30.0));
     const double A = std::pow(10.0, p.gain / 40.0);
     const double a0 = 1.0 + alpha / A;
     b0_ = (1.0 + alpha * A) / a0;
@@ -46,6 +48,16 @@ void ParamEq::process(float *buffer, unsigned frames, unsigned chans, int rate) 
             y2 = y1;
             y1 = y;
             v = float(y);
+        }
+        if (!std::isfinite(x1 + x2 + y1 + y2)) {
+            // A sample that was not a number (or infinite) came in: once in the feedback it
+            // would stay for ever. Silence what it touched and start afresh.
+            for (unsigned i = 0; i < frames; ++i) {
+                float &v = buffer[size_t(i) * chans + c];
+                if (!std::isfinite(v))
+                    v = 0.0f;
+            }
+            x1 = x2 = y1 = y2 = 0.0;
         }
         s[0] = x1, s[1] = x2, s[2] = y1, s[3] = y2;
     }

@@ -16,16 +16,24 @@ std::unique_ptr<Source> Source::openFile(const char *path, uint64_t offset, uint
         err = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer, for ever.
+    // Reads of a regular file never block on it, so it may stay set.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         err = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
     struct stat st {};
-    // A directory opens fine with O_RDONLY on Linux; only regular files are sources.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         err = BASS_ERROR_FILEOPEN;
+        return nullptr;
+    }
+    // A directory opens fine with O_RDONLY on Linux; only regular files are sources. FIFOs,
+    // sockets and devices have no length and cannot seek: not a format we decode.
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        err = S_ISDIR(st.st_mode) ? BASS_ERROR_FILEOPEN : BASS_ERROR_FORMAT;
         return nullptr;
     }
     const uint64_t fileSize = uint64_t(st.st_size);
@@ -60,13 +68,26 @@ std::unique_ptr<Source> Source::fromMemory(const void *data, size_t size, int &e
     }
     std::unique_ptr<Source> s(new Source);
     try {
-        s->memory_.assign(static_cast<const uint8_t *>(data),
-                          static_cast<const uint8_t *>(data) + size);
+        s->memory_ = std::make_shared<const std::vector<uint8_t>>(
+            static_cast<const uint8_t *>(data), static_cast<const uint8_t *>(data) + size);
     } catch (const std::bad_alloc &) {
         err = BASS_ERROR_MEM;
         return nullptr;
     }
     s->size_ = int64_t(size);
+    return s;
+}
+
+std::unique_ptr<Source> Source::clone() const {
+    std::unique_ptr<Source> s(new Source);
+    if (fd_ >= 0) {
+        s->fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0); // pread never moves the shared offset
+        if (s->fd_ < 0)
+            return nullptr;
+    }
+    s->base_ = base_;
+    s->memory_ = memory_;
+    s->size_ = size_;
     return s;
 }
 
@@ -81,7 +102,7 @@ size_t Source::peek(int64_t at, void *buffer, size_t bytes) {
     if (int64_t(bytes) > size_ - at)
         bytes = size_t(size_ - at);
     if (fd_ < 0) {
-        std::memcpy(buffer, memory_.data() + at, bytes);
+        std::memcpy(buffer, memory_->data() + at, bytes);
         return bytes;
     }
     size_t done = 0;

@@ -16,6 +16,9 @@ class Source {
                                             int &err);
     // Copies size bytes from data.
     static std::unique_ptr<Source> fromMemory(const void *data, size_t size, int &err);
+    // A second, independent reader of the same bytes (its own position), for work on another
+    // thread; nullptr when the file cannot be opened again.
+    std::unique_ptr<Source> clone() const;
     ~Source();
     Source(const Source &) = delete;
     Source &operator=(const Source &) = delete;
@@ -30,9 +33,9 @@ class Source {
 
   private:
     Source() = default;
-    int fd_ = -1;                 // file sources
-    int64_t base_ = 0;            // offset of the part within the file
-    std::vector<uint8_t> memory_; // memory sources
+    int fd_ = -1;                                        // file sources
+    int64_t base_ = 0;                                   // offset of the part within the file
+    std::shared_ptr<const std::vector<uint8_t>> memory_; // memory sources, shared by clones
     int64_t size_ = 0;
     int64_t pos_ = 0;
 };

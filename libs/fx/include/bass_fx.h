@@ -15,9 +15,10 @@
  *   of bass.h. A handle that is 0 or not a channel of the audio library fails with
  *   BASS_ERROR_HANDLE (BASS_ErrorGetCode says the same) and changes nothing.
  * - An effect ends with its channel: freeing the channel drops its effects, and the library
- *   releases their state at its next call (or at BASS_FX_Free). The audio library never
- *   reuses a handle while initialised, which is what keeps a new channel from inheriting
- *   state of a freed one.
+ *   releases their state at its next call (or at BASS_FX_Free). That is safe at any moment:
+ *   the audio library invalidates a handle only once the channel's running DSPs have
+ *   returned, and runs none afterwards. The audio library never reuses a handle while
+ *   initialised, which is what keeps a new channel from inheriting state of a freed one.
  * - An effect is built for the channel's rate and channel count at BASS_FX_DSP_Set (the
  *   channel's rate as BASS_ChannelGetAttributes reports it). Should blocks arrive at another
  *   rate or count, the effect leaves them unchanged.
@@ -25,6 +26,9 @@
  *   filters glide to their new values (a few ms) instead of stepping.
  * - Every effect has a parameter record; values out of range are clamped, values that are not
  *   numbers fail with BASS_ERROR_ILLPARAM. Swap channels has none.
+ * - No effect ever hands on a sample that is not a finite number, whatever its settings or
+ *   its input: such input samples are taken as silence before the effect runs, and the
+ *   effect's output is checked the same way.
  */
 #ifndef MIRVANE_BASS_FX_H
 #define MIRVANE_BASS_FX_H
@@ -93,12 +97,14 @@ extern "C" {
 
 /* ---- Parameter records ----------------------------------------------------------------- */
 
-/* Peaking equalizer band. SetParameters creates or updates band lBand (0 or more); the
- * filter is computed for the channel's own rate, and GetParameters reports that rate in
- * lFreq. fQ above 0 selects Q; fQ 0 selects fBandwidth in octaves (between the half-gain
- * points). fCenter in Hz, above 0; a band centred at or above half the channel's rate has no
- * effect. fGain in dB, clamped to -15..+15; a band at 0 dB leaves the sound bit for bit
- * unchanged. */
+/* Peaking equalizer band. SetParameters creates or updates band lBand (0 or more; negative
+ * fails with BASS_ERROR_ILLPARAM); the filter is computed for the channel's own rate, and
+ * GetParameters reports that rate in lFreq. fQ above 0 selects Q, clamped to 0.1..40; fQ 0
+ * (or below) selects fBandwidth in octaves (between the half-gain points), clamped to
+ * 0.05..10; neither above 0 fails with BASS_ERROR_ILLPARAM. fCenter in Hz, above 0 (0 or
+ * below fails with BASS_ERROR_ILLPARAM); a band centred at or above half the channel's rate
+ * has no effect. fGain in dB, clamped to -15..+15; a band at 0 dB leaves the sound bit for
+ * bit unchanged. GetParameters reports the values as clamped. */
 typedef struct {
     int lBand;
     DWORD lFreq;

@@ -4,6 +4,7 @@
 #include <xmmintrin.h>
 #endif
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -46,12 +47,23 @@ class FlushDenormals {
 struct FlushDenormals {};
 #endif
 
+void scrubNonFinite(float *buf, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(buf[i]))
+            buf[i] = 0.0f;
+}
+
 void dspProc(HDSP, DWORD, float *buffer, DWORD frames, DWORD chans, DWORD rate, void *user) {
     auto *effect = static_cast<Effect *>(user);
     if (chans != effect->chans() || rate != effect->rate() || !buffer)
         return;
     FlushDenormals flush;
+    // Whatever comes in, no effect ever hands on a sample that is not a finite number: one
+    // would stay in an effect's feedback for good (and reach the listener as full scale).
+    const std::size_t n = std::size_t(frames) * chans;
+    scrubNonFinite(buffer, n);
     effect->process(buffer, frames);
+    scrubNonFinite(buffer, n);
 }
 
 struct Attached {

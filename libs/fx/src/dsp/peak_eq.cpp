@@ -14,8 +14,12 @@ bool PeakEq::setBand(EqBand b) {
         !std::isfinite(b.bandwidth) || !std::isfinite(b.q) || b.centre <= 0 ||
         (b.q <= 0 && b.bandwidth <= 0))
         return false;
-    if (b.q < 0)
+    // Past these the band is either a needle or flat, and the coefficients lose precision.
+    if (b.q > 0)
+        b.q = std::clamp(b.q, kEqMinQ, kEqMaxQ);
+    else
         b.q = 0;
+    b.bandwidth = std::clamp(b.bandwidth, kEqMinOctaves, kEqMaxOctaves);
     b.gain = std::clamp(b.gain, -kEqMaxGainDb, kEqMaxGainDb);
     control_[b.band] = b;
 
@@ -128,6 +132,14 @@ void PeakEq::runBand(Band &b, float *buf, std::size_t frames) {
         for (std::size_t j = i; j < frames; ++j) {
             float &v = buf[j * chans + c];
             v = static_cast<float>(s.run(k, v));
+        }
+        if (!std::isfinite(s.x1 + s.x2 + s.y1 + s.y2)) {
+            // Something that was not a number reached the feedback, where it would stay for ever:
+            // silence what it touched and start afresh.
+            for (std::size_t j = 0; j < frames; ++j)
+                if (!std::isfinite(buf[j * chans + c]))
+                    buf[j * chans + c] = 0.0f;
+            s = BiquadState{};
         }
         b.state[c] = s;
     }

@@ -19,6 +19,8 @@ struct EqBand {
 };
 
 inline constexpr float kEqMaxGainDb = 15;
+inline constexpr float kEqMinOctaves = 0.05f, kEqMaxOctaves = 10.0f;
+inline constexpr float kEqMinQ = 0.1f, kEqMaxQ = 40.0f;
 
 class PeakEq final : public Effect {
   public:
@@ -27,7 +29,7 @@ class PeakEq final : public Effect {
 
     // Control thread. Creates or updates the band named in `b.band`; false for a negative band
     // index, a centre that is not above 0, or neither Q nor bandwidth above 0. The gain is
-    // clamped to +-15 dB.
+    // clamped to +-15 dB, Q to kEqMinQ..kEqMaxQ, the bandwidth to kEqMinOctaves..kEqMaxOctaves.
     bool setBand(EqBand b);
     // Control thread. Fills the record of the band named in `b.band`; false when it is unknown.
     bool getBand(EqBand &b) const;

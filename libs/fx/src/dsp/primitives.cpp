@@ -1,5 +1,6 @@
 #include "dsp/primitives.h"
 
+#include <algorithm>
 #include <numbers>
 
 namespace mirvane::fx {
@@ -8,8 +9,11 @@ BiquadCoeffs peakingCoeffs(double rate, double centre, double gainDb, double oct
     const double a = std::pow(10.0, gainDb / 40.0);
     const double w0 = kTwoPi * centre / rate;
     const double sw = std::sin(w0);
+    // Near half the rate sin(w0) goes to 0 and the sinh's argument grows without bound; past
+    // 30 the band is flat anyway, and beyond it the coefficients would overflow to NaN.
     const double alpha =
-        q > 0 ? sw / (2.0 * q) : sw * std::sinh(std::numbers::ln2 / 2.0 * octaves * w0 / sw);
+        q > 0 ? sw / (2.0 * q)
+              : sw * std::sinh(std::min(std::numbers::ln2 / 2.0 * octaves * w0 / sw, 30.0));
     const double a0 = 1.0 + alpha / a;
     BiquadCoeffs c;
     c.b0 = (1.0 + alpha * a) / a0;
