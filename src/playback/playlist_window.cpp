@@ -24,6 +24,7 @@
 #include "common/dialogs.h"
 #include "common/paths.h"
 #include "common/rounding.h"
+#include "playback/add_directory_dialog.h"
 #include "playback/m3u.h"
 #include "radio/radio_window.h"
 #include "tags/id3v2.h"
@@ -422,8 +423,16 @@ void PlaylistWindow::AddFileClick() {
 }
 
 void PlaylistWindow::AddDirectoryClick() {
-    // FIXME: the add-directory dialog comes with its own window; until then this item does
-    // nothing.
+    // One search at a time: while one runs, its dialog comes to the front. Otherwise a fresh
+    // dialog replaces the last one instead of piling up hidden ones.
+    if (addDirectory_ && addDirectory_->Searching()) {
+        addDirectory_->show();
+        addDirectory_->raise();
+        return;
+    }
+    delete addDirectory_;
+    addDirectory_ = new AddDirectoryDialog(*this);
+    addDirectory_->show();
 }
 
 void PlaylistWindow::AddInternetStreamClick() {

@@ -5,6 +5,7 @@
 // them, and starts a row on a double click. Playing is the engine's (playback/engine.h); the
 // engine operations named on this window are thin calls into it. GUI thread only.
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 #include "playback/length_cache.h"
 #include "playback/playlist_model.h"
 
+class AddDirectoryDialog;
 class QIODevice;
 class QLabel;
 class QMenu;
@@ -125,4 +127,5 @@ class PlaylistWindow : public QWidget {
     bool audioStarted_ = false; // the version test passed
     bool playlistRead_ = false; // the automatic playlist was read (or absent) at start
     QString lastOpenedPlaylist_;
+    QPointer<AddDirectoryDialog> addDirectory_; // the last one made by "Add Directory"
 };
