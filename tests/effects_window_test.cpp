@@ -257,3 +257,36 @@ TEST_F(Player, EveryNewChannelGetsTheEqualizerThenTheTickedEffectsInBoxOrder) {
     Play(File("c.wav"));
     EXPECT_EQ(Chain().Attached(), (std::vector<int>{12, 0}));
 }
+
+// Not a check: with MIRVANE_EFFECTS_SHOW=<ms> the window and the page stay on screen that
+// long, for a look (or a screenshot) on a real display.
+TEST_F(Player, ShowWindowAndPageWhenAsked) {
+    const int ms = qEnvironmentVariableIntValue("MIRVANE_EFFECTS_SHOW");
+    if (ms <= 0)
+        GTEST_SKIP() << "MIRVANE_EFFECTS_SHOW not set";
+    Start();
+    window_->move(20, 20);
+    window_->show();
+    Slider("vsEQdbass")->setValue(5);
+    Slider("vsEQmid")->setValue(12);
+    Slider("vsEQ14")->setValue(15);
+    window_->chkEqualizer->setChecked(true);
+    // The page on the configuration window's striped background.
+    class Host : public QWidget {
+        void paintEvent(QPaintEvent *) override {
+            QPainter p(this);
+            const int s = (height() + 205) / 256;
+            for (int i = 0; i < 256; ++i)
+                p.fillRect(0, i * s, width(), s, QColor(i, 32, 25));
+        }
+    } host;
+    host.setWindowFlags(Qt::FramelessWindowHint);
+    host.setGeometry(20, 200, DspEffectsPage::kWidth, DspEffectsPage::kHeight);
+    page_->setParent(&host);
+    page_->move(0, 0);
+    Box("checkbox2")->setChecked(true);
+    Box("vrcheckled2")->setChecked(true);
+    host.show();
+    Wait(ms);
+    page_->setParent(nullptr);
+}

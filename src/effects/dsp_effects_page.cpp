@@ -1,6 +1,7 @@
 #include "effects/dsp_effects_page.h"
 
 #include <QCheckBox>
+#include <QFont>
 
 #include "effects/effect_chain.h"
 
@@ -8,6 +9,10 @@ DspEffectsPage::DspEffectsPage(mirvane::PlaybackEngine &engine, QWidget *parent)
     : QWidget(parent), chain_(mirvane::EffectChain::Of(engine)) {
     setObjectName("DspEffectsPage");
     resize(kWidth, kHeight);
+    // The configuration window's small font: the longest caption fits its column.
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
     using Handler = void (DspEffectsPage::*)();
     static constexpr Handler kHandlers[mirvane::effects::kEffects] = {
         &DspEffectsPage::checkbox1Click,   &DspEffectsPage::checkbox2Click,

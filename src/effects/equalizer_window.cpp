@@ -73,7 +73,7 @@ EqualizerWindow::EqualizerWindow(mirvane::PlaybackEngine &engine)
     chkEqualizer->setGeometry(200, 32, 49, 17);
     chkEqualizer->setAutoFillBackground(true);
     chkEqualizer->setStyleSheet(
-        "QCheckBox { background: black; color: white; font-weight: bold; }");
+        "QCheckBox { background: black; color: white; font-weight: bold; font-size: 11px; }");
     chkEqualizer->setCursor(Qt::ArrowCursor);
     // clicked (not toggled): setting the box from stored settings must not run the handler.
     connect(chkEqualizer, &QCheckBox::clicked, this, &EqualizerWindow::chkEqualizerClick);
@@ -81,7 +81,7 @@ EqualizerWindow::EqualizerWindow(mirvane::PlaybackEngine &engine)
     Label2 = new ClickLabel("Close", this, [this] { Label2Click(); });
     Label2->setObjectName("Label2");
     Label2->setGeometry(227, 0, 28, 14);
-    Label2->setStyleSheet("color: red;");
+    Label2->setStyleSheet("color: red; font-size: 11px;");
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->setToolTip("Close");
 
