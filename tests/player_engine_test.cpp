@@ -9,6 +9,7 @@
 #include "bass_fx.h"
 #include "controls/bitmap_font_label.h"
 #include "controls/bitmap_slider.h"
+#include "effects/effect_chain.h"
 #include "effects/equalizer_window.h"
 #include "player_support.h"
 #include "prefs/settings.h"
@@ -384,8 +385,10 @@ TEST_F(Engine, EqualizerIsAttachedToEachNewChannelWhileOn) {
     EXPECT_FLOAT_EQ(band.fCenter, 1000.0f);
     EXPECT_FLOAT_EQ(band.fGain, 2.0f); // sliders at 8: 10 - 8 dB
     EXPECT_FLOAT_EQ(band.fBandwidth, 2.5f);
-    // Unticked: removed from the channel at once; the next channel starts without it.
+    // Unticked: faded out (so it does not click), then removed; the next channel starts
+    // without it.
     program->equalizer->chkEqualizer->click();
+    ASSERT_TRUE(WaitFor([this] { return mirvane::EffectChain::Of(TheEngine()).Idle(); }));
     EXPECT_FALSE(
         BASS_FX_DSP_GetParameters(TheEngine().CurrentChannel(), BASS_FX_DSPFX_PEAKEQ, &band));
     List().SelectRow(1);

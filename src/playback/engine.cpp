@@ -127,13 +127,15 @@ void PlaybackEngine::PlayMusic() {
     const char *name = BASS_MusicGetName(currentChannel_);
     const QString title = QString::fromLatin1(name ? name : "").left(255);
     endSync_ = BASS_ChannelSetSync(currentChannel_, BASS_SYNC_END, 0, &EndSyncProc, this);
+    // The equalizer and the effects go on before the first sound is decoded ahead, so that
+    // a track is heard with them from its start.
+    emit channelStarted(currentChannel_);
     BASS_ChannelPlay(currentChannel_, -1);
     emit bannerChanged(
         title + " " + QString::number(BASS_MusicGetLength(currentChannel_, FALSE)) + " ", true);
     // Tracker music has no moving position display.
     SetStatus(Status::Playing, false);
     SetMark(currentIndex_, true);
-    emit channelStarted(currentChannel_);
 }
 
 void PlaybackEngine::PlayStream(const QString &fileName) {
@@ -147,11 +149,12 @@ void PlaybackEngine::PlayStream(const QString &fileName) {
         BASS_ChannelBytes2Seconds(currentChannel_, BASS_StreamGetLength(currentChannel_));
     emit lengthKnown(RoundHalfEven(length));
     emit bannerChanged(CurrentCaption() + " " + m3u::MinutesSeconds(length) + " ", true);
-    BASS_ChannelPlay(currentChannel_, FALSE);
     for (int i = 0; i < 3; ++i) {
         BASS_ChannelSetFX(currentChannel_, BASS_FX_PARAMEQ, 1);
     }
+    // Before the first sound is decoded ahead, as for tracker music.
     emit channelStarted(currentChannel_);
+    BASS_ChannelPlay(currentChannel_, FALSE);
     SetStatus(Status::Playing, true);
     SetMark(currentIndex_, true);
 }
