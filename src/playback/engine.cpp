@@ -145,6 +145,9 @@ void PlaybackEngine::PlayStream(const QString &fileName) {
     const QByteArray path = LibraryPath(fileName);
     currentChannel_ = BASS_StreamCreateFile(FALSE, path.constData(), 0, 0, BASS_STREAM_PRESCAN);
     endSync_ = BASS_ChannelSetSync(currentChannel_, BASS_SYNC_END, 0, &EndSyncProc, this);
+    // The length may be an estimate while the library scans the file; the slider takes the
+    // exact one when it comes.
+    BASS_ChannelSetSync(currentChannel_, BASS_SYNC_LENGTH, 0, &LengthSyncProc, this);
     const float length =
         BASS_ChannelBytes2Seconds(currentChannel_, BASS_StreamGetLength(currentChannel_));
     emit lengthKnown(RoundHalfEven(length));
@@ -196,6 +199,19 @@ void PlaybackEngine::EndSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
     auto *engine = static_cast<PlaybackEngine *>(user);
     QMetaObject::invokeMethod(
         engine, [engine, channel] { engine->TrackEnded(channel); }, Qt::QueuedConnection);
+}
+
+void PlaybackEngine::LengthSyncProc(HSYNC, DWORD channel, DWORD, void *user) {
+    auto *engine = static_cast<PlaybackEngine *>(user);
+    QMetaObject::invokeMethod(
+        engine,
+        [engine, channel] {
+            if (channel == engine->currentChannel_) {
+                emit engine->lengthKnown(RoundHalfEven(
+                    BASS_ChannelBytes2Seconds(channel, BASS_StreamGetLength(channel))));
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void PlaybackEngine::TrackEnded(DWORD channel) {

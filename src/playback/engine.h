@@ -103,6 +103,7 @@ class PlaybackEngine : public QObject {
 
   private:
     static void EndSyncProc(HSYNC handle, DWORD channel, DWORD data, void *user);
+    static void LengthSyncProc(HSYNC handle, DWORD channel, DWORD data, void *user);
     void TrackEnded(DWORD channel);
     void FreeChannel();
     void SetStatus(Status status, bool positionMoves);
