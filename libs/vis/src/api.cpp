@@ -6,6 +6,7 @@
 #include "sound.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -55,6 +56,27 @@ std::string boundedName(const char *name) {
 
 enum class Kind { Panel, Module };
 
+// One channel's newest sound, shared by every visualisation of that channel: reading a
+// recording takes its bytes away, so two plugins on one recording must share what was read.
+struct SharedTap {
+    std::mutex mutex;
+    SoundTap tap; // guarded by mutex
+};
+std::mutex g_tapMutex;
+std::map<DWORD, std::weak_ptr<SharedTap>> g_taps; // guarded by g_tapMutex
+
+std::shared_ptr<SharedTap> tapFor(DWORD channel) {
+    std::lock_guard<std::mutex> g(g_tapMutex);
+    for (auto it = g_taps.begin(); it != g_taps.end();)
+        it = it->second.expired() ? g_taps.erase(it) : std::next(it);
+    auto tap = g_taps[channel].lock();
+    if (!tap) {
+        tap = std::make_shared<SharedTap>();
+        g_taps[channel] = tap;
+    }
+    return tap;
+}
+
 struct Vis {
     Kind kind = Kind::Panel;
     std::unique_ptr<Library> lib;
@@ -62,7 +84,11 @@ struct Vis {
     bool nameOnly = true;
     bool stopped = false;
     std::chrono::steady_clock::time_point born = std::chrono::steady_clock::now();
-    SoundTap tap;
+    // The sound of the last render: copied from the channel's shared tap.
+    std::shared_ptr<SharedTap> tap;
+    DWORD tapChannel = 0;
+    std::array<std::array<float, kWaveFrames>, 2> wave{};
+    std::array<float, kFftBins> fft{};
     // Panel plugins.
     const MvisSoniqueModule *panel = nullptr;
     void *state = nullptr;
@@ -75,6 +101,23 @@ struct Vis {
         return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - born)
                             .count());
+    }
+
+    void readSound(DWORD channel) {
+        if (channel == 0) {
+            tap.reset();
+            wave = {};
+            fft = {};
+            return;
+        }
+        if (!tap || tapChannel != channel) {
+            tap = tapFor(channel);
+            tapChannel = channel;
+        }
+        std::lock_guard<std::mutex> g(tap->mutex);
+        tap->tap.update(channel);
+        wave = tap->tap.wave();
+        fft = tap->tap.fft();
     }
 
     ~Vis() {
@@ -292,18 +335,17 @@ BOOL BASS_SONIQUEVIS_Render(HVIS handle, DWORD channel, const BASS_VIS_CANVAS *c
     if (!v || v->nameOnly || v->stopped || !canvas || !canvas->pixels || canvas->width < 1 ||
         canvas->height < 1 || canvas->pitch < canvas->width)
         return FALSE;
-    v->tap.update(channel);
+    v->readSound(channel);
     MvisSoniqueData &d = v->data;
     d.millis = v->millis();
     const float gain = 1.0f + float(g_waveZoom.load());
     for (int c = 0; c < 2; ++c) {
-        const auto &w = v->tap.wave()[size_t(c)];
+        const auto &w = v->wave[size_t(c)];
         for (int i = 0; i < MVIS_WAVE_SAMPLES; ++i)
             d.waveform[c][i] =
                 std::clamp(w[size_t(kWaveFrames - MVIS_WAVE_SAMPLES + i)] * gain, -1.0f, 1.0f);
     }
-    PanelSpectrum(v->tap.fft(), g_sensitivity.load(), g_fftZoom.load(), d.spectrum,
-                  MVIS_SPECTRUM_BANDS);
+    PanelSpectrum(v->fft, g_sensitivity.load(), g_fftZoom.load(), d.spectrum, MVIS_SPECTRUM_BANDS);
     const int rc = v->panel->render(v->state, canvas->pixels, canvas->width, canvas->height,
                                     canvas->pitch, &d);
     for (int y = 0; y < canvas->height; ++y) {
@@ -412,13 +454,13 @@ BOOL BASS_WINAMPVIS_Render(HVIS handle, DWORD channel) {
     if (!v || v->nameOnly || v->stopped)
         return FALSE;
     MvisWinampModule *m = v->module;
-    v->tap.update(channel);
+    v->readSound(channel);
     m->millis = v->millis();
     unsigned char bands[MVIS_WINAMP_SAMPLES];
-    ByteSpectrum(v->tap.fft(), bands, MVIS_WINAMP_SAMPLES);
+    ByteSpectrum(v->fft, bands, MVIS_WINAMP_SAMPLES);
     for (int c = 0; c < 2; ++c) {
         std::copy(bands, bands + MVIS_WINAMP_SAMPLES, m->spectrum[c]);
-        const auto &w = v->tap.wave()[size_t(c)];
+        const auto &w = v->wave[size_t(c)];
         for (int i = 0; i < MVIS_WINAMP_SAMPLES; ++i)
             m->waveform[c][i] = (signed char)std::clamp(int(w[size_t(i)] * 128.0f), -128, 127);
     }
