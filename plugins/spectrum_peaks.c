@@ -47,16 +47,18 @@ static int render(void *state, uint32_t *px, int w, int h, int pitch, const Mvis
         for (int x = 0; x < w; ++x)
             px[y * pitch + x] = c;
     }
-    /* Bands: bar i covers a logarithmic slice of the 256 linear bands. */
+    /* Bands: bar i covers a logarithmic slice of bands 1..160 (about 86 Hz to 14 kHz at the
+     * host's zoom 0), where music has its energy. */
     for (int i = 0; i < BARS; ++i) {
-        int lo = (int)(pow(256.0, (double)i / BARS)) - 1;
-        int hi = (int)(pow(256.0, (double)(i + 1) / BARS)) - 1;
+        int lo = (int)(pow(160.0, (double)i / BARS));
+        int hi = (int)(pow(160.0, (double)(i + 1) / BARS));
         if (hi <= lo)
             hi = lo + 1;
         float m = 0;
         for (int k = lo; k < hi && k < MVIS_SPECTRUM_BANDS; ++k)
             m = d->spectrum[k] > m ? d->spectrum[k] : m;
-        m *= 0.7f + 0.6f * (float)i / BARS; /* lift the treble a little */
+        /* Lift quiet bands and the treble, which music carries less of. */
+        m = powf(m * (1.1f + 0.9f * (float)i / BARS), 0.7f);
         if (m > 1)
             m = 1;
         s->level[i] = m > s->level[i] ? m : s->level[i] * 0.82f;

@@ -3,8 +3,15 @@
  * each module through its colour schemes. */
 #include "mirvane_vis_winamp.h"
 
+#include <math.h>
 #include <stdlib.h>
 #include <string.h>
+
+/* A band's level 0..1, lifted so that quiet music still shows. */
+static float lift(unsigned char v) { return powf((float)v / 255.0f, 0.55f); }
+
+/* Band of column x of n, on a logarithmic scale from band 1 to band 300 (about 11 kHz). */
+static int logBand(int x, int n) { return (int)powf(300.0f, (float)x / (float)n); }
 
 static uint32_t rgb(int r, int g, int b) {
     r = r < 0 ? 0 : r > 255 ? 255 : r;
@@ -42,10 +49,9 @@ static int renderBars(MvisWinampModule *m) {
     }
     const int bars = w / 4;
     for (int b = 0; b < bars; ++b) {
-        /* The lower bands carry most energy: give them more of the width. */
-        const int band = (int)((long)b * b * (MVIS_WINAMP_SAMPLES / 2) / ((long)bars * bars));
+        const int band = logBand(b, bars);
         for (int c = 0; c < 2; ++c) {
-            const int len = m->spectrum[c][band] * (mid - 2) / 255;
+            const int len = (int)(lift(m->spectrum[c][band]) * (float)(mid - 2));
             for (int i = 0; i < len; ++i) {
                 const int y = c == 0 ? mid - 1 - i : mid + 1 + i;
                 const int k = 120 + 135 * i / (mid > 1 ? mid : 1);
@@ -101,10 +107,10 @@ static int renderFire(MvisWinampModule *m) {
     unsigned char *heat = gHeat;
     /* Bottom row: sparks, brighter where the spectrum is loud. */
     for (int x = 0; x < w; ++x) {
-        const int band = x * (MVIS_WINAMP_SAMPLES / 3) / w;
+        const int band = logBand(x, w);
         gSeed = gSeed * 1103515245u + 12345u;
-        const int spark = (int)((gSeed >> 16) & 63);
-        const int v = m->spectrum[0][band] + spark;
+        const int spark = (int)((gSeed >> 16) & 127);
+        const int v = (int)(lift(m->spectrum[0][band]) * 260.0f) + spark;
         heat[(h - 1) * w + x] = (unsigned char)(v > 255 ? 255 : v);
     }
     for (int y = 0; y < h - 1; ++y)
@@ -112,7 +118,7 @@ static int renderFire(MvisWinampModule *m) {
             const int below = (y + 1) * w;
             const int l = heat[below + (x > 0 ? x - 1 : x)], r = heat[below + (x + 1 < w ? x + 1 : x)];
             const int c = heat[below + x], c2 = y + 2 < h ? heat[below + w + x] : c;
-            const int v = (l + r + c + c2) / 4 - 2;
+            const int v = (l + r + c + c2) / 4 - 2 - (int)((gSeed >> (x & 15)) & 1);
             heat[y * w + x] = (unsigned char)(v < 0 ? 0 : v);
         }
     for (int y = 0; y < h; ++y)
