@@ -2,7 +2,8 @@
 # plugins built here, and the pages and windows driven by name.
 set(vis_bad_dir ${CMAKE_BINARY_DIR}/vis_test_plugins)
 set(vis_bad_targets "")
-foreach(kind NO_ENTRY NULL_MODULE OTHER_ABI HUGE_NAME STOPS INIT_FAILS NULL_HEADER NO_MODULES)
+foreach(kind NO_ENTRY NULL_MODULE OTHER_ABI HUGE_NAME STOPS INIT_FAILS CRASHES HANGS NULL_HEADER
+             NO_MODULES)
   string(TOLOWER ${kind} lower)
   if(kind MATCHES "HEADER|MODULES")
     set(file vis_bad_${lower}.so)
@@ -23,7 +24,8 @@ mirvane_test(vis
   SOURCES vis_support.h vis_host_test.cpp vis_window_test.cpp
   LIBS core_vis core_common mirvane_vis mirvane_audio Qt6::Widgets)
 target_compile_definitions(vis_test PRIVATE
-  VIS_PLUGIN_DIR="${CMAKE_BINARY_DIR}/vis" VIS_BAD_PLUGIN_DIR="${vis_bad_dir}")
+  VIS_PLUGIN_DIR="${CMAKE_BINARY_DIR}/vis" VIS_BAD_PLUGIN_DIR="${vis_bad_dir}"
+  VIS_HELPER="$<TARGET_FILE:mirvane-vis-helper>")
 add_dependencies(vis_test mirvane_vis_plugins ${vis_bad_targets})
 # The panel spectrum is a pure function of the library's own.
 target_include_directories(vis_test PRIVATE ${PROJECT_SOURCE_DIR}/libs/vis/src)

@@ -4,6 +4,7 @@
 
 #include <stddef.h>
 #include <string.h>
+#include <unistd.h>
 
 #if defined(BAD_NO_ENTRY)
 /* Exports something, but not the entry point. */
@@ -16,7 +17,8 @@ MVIS_EXPORT const MvisSoniqueModule *mvis_sonique_query(void) { return NULL; }
 static const MvisSoniqueModule kModule = {99, "From the future", NULL, NULL, NULL, NULL};
 MVIS_EXPORT const MvisSoniqueModule *mvis_sonique_query(void) { return &kModule; }
 
-#elif defined(BAD_HUGE_NAME) || defined(BAD_STOPS) || defined(BAD_INIT_FAILS)
+#elif defined(BAD_HUGE_NAME) || defined(BAD_STOPS) || defined(BAD_INIT_FAILS) ||                \
+    defined(BAD_CRASHES) || defined(BAD_HANGS)
 static char gName[100000];
 static int init(void **state, const char *settings, int w, int h) {
     (void)settings;
@@ -38,6 +40,15 @@ static int render(void *state, uint32_t *px, int w, int h, int pitch, const Mvis
             px[y * pitch + x] = 0x00FF00;
 #if defined(BAD_STOPS)
     return ++frames >= 3; /* gives up after three frames */
+#elif defined(BAD_CRASHES)
+    if (++frames >= 3)
+        *(volatile int *)d = *(volatile int *)0; /* the third frame reads address 0 */
+    return 0;
+#elif defined(BAD_HANGS)
+    if (++frames >= 3)
+        for (;;) /* the third frame never ends */
+            ;
+    return 0;
 #else
     return 0;
 #endif
@@ -53,7 +64,7 @@ MVIS_EXPORT const MvisSoniqueModule *mvis_sonique_query(void) {
         gName[i + 2] = (char)0xA9;
     }
 #else
-    strcpy(gName, "Gives up");
+    strcpy(gName, "Misbehaves");
 #endif
     return &gModule;
 }

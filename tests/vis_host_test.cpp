@@ -31,6 +31,7 @@ struct Frame {
 } // namespace
 
 TEST(PluginList, SplitsQuotedAndUnquotedItemsByTheRule) {
+    UseHelper(false);
     EXPECT_EQ(SplitPluginList(""), QStringList());
     EXPECT_EQ(SplitPluginList("  /a/x.svp,/b/y.svp"), QStringList({"/a/x.svp", "/b/y.svp"}));
     // A comma consumes the blanks after it; a trailing comma adds one empty item.
@@ -44,6 +45,7 @@ TEST(PluginList, SplitsQuotedAndUnquotedItemsByTheRule) {
 }
 
 TEST(FindPlugins, ListsEachKindSortedAndQuotesPathsWithBlanks) {
+    UseHelper(false);
     QTemporaryDir dir;
     const QString root = dir.path();
     CopyInto(SpectrumPlugin(), root);
@@ -70,6 +72,7 @@ TEST(FindPlugins, ListsEachKindSortedAndQuotesPathsWithBlanks) {
 }
 
 TEST(SamplePlugins, PanelPluginsNameThemselvesAndDrawSilence) {
+    UseHelper(false);
     const HVIS spectrum =
         BASS_SONIQUEVIS_CreateVis(SpectrumPlugin().toUtf8(), "", BASS_VIS_NAME_ONLY, 0, 0);
     const HVIS scope =
@@ -102,6 +105,7 @@ TEST(SamplePlugins, PanelPluginsNameThemselvesAndDrawSilence) {
 }
 
 TEST(SamplePlugins, PanelPluginsShowTheSoundOfARecording) {
+    UseHelper(false);
     QTemporaryDir dir;
     DiskCapture capture(WriteSineRaw(dir.filePath("in.raw"), 1000, 3));
     ASSERT_TRUE(BASS_RecordInit(0)) << BASS_ErrorGetCode();
@@ -136,6 +140,7 @@ TEST(SamplePlugins, PanelPluginsShowTheSoundOfARecording) {
 }
 
 TEST(SamplePlugins, OneModuleFileHoldsThreeModulesThatEachRun) {
+    UseHelper(false);
     const QByteArray file = ModuleFile().toUtf8();
     QStringList names;
     for (int m = 0;; ++m) {
@@ -170,7 +175,7 @@ TEST(SamplePlugins, OneModuleFileHoldsThreeModulesThatEachRun) {
     EXPECT_FALSE(BASS_WINAMPVIS_Free(0));
 }
 
-TEST(BadPlugins, EachIsRefusedWithALineThatNamesItAndWhy) {
+static void ExpectBadPluginsRefused() {
     QTemporaryDir dir;
     WriteBytes(dir.filePath("random.svp"), QByteArray::fromHex("7f454c46deadbeef00112233"));
     WriteBytes(dir.filePath("vis_random.so"), QByteArray(4096, '\x5a'));
@@ -218,7 +223,7 @@ TEST(BadPlugins, EachIsRefusedWithALineThatNamesItAndWhy) {
     EXPECT_EQ(BASS_SONIQUEVIS_CreateVis(nullptr, "", 0, 1, 1), 0u);
 }
 
-TEST(BadPlugins, AHugeNameIsCutWithoutSplittingACharacter) {
+static void ExpectHugeNameCut() {
     const HVIS h = BASS_SONIQUEVIS_CreateVis((BadPluginDir() + "/bad_huge_name.svp").toUtf8(), "",
                                              BASS_VIS_NAME_ONLY, 0, 0);
     ASSERT_NE(h, 0u);
@@ -230,7 +235,17 @@ TEST(BadPlugins, AHugeNameIsCutWithoutSplittingACharacter) {
     BASS_SONIQUEVIS_Free(h);
 }
 
+TEST(BadPlugins, EachIsRefusedWithALineThatNamesItAndWhyInEitherProcess) {
+    for (bool helper : {false, true}) {
+        SCOPED_TRACE(helper ? "in the helper" : "in this process");
+        UseHelper(helper);
+        ExpectBadPluginsRefused();
+        ExpectHugeNameCut();
+    }
+}
+
 TEST(BadPlugins, APluginThatGivesUpIsNotDrawnAgain) {
+    UseHelper(false);
     const HVIS h =
         BASS_SONIQUEVIS_CreateVis((BadPluginDir() + "/bad_stops.svp").toUtf8(), "", 0, 8, 8);
     ASSERT_NE(h, 0u);
@@ -244,6 +259,7 @@ TEST(BadPlugins, APluginThatGivesUpIsNotDrawnAgain) {
 }
 
 TEST(HostSettings, EachOptionTakesItsRangeOnly) {
+    UseHelper(false);
     EXPECT_EQ(BASS_VIS_GetConfig(1), 2u);
     EXPECT_TRUE(BASS_VIS_SetConfig(1, 4));
     EXPECT_FALSE(BASS_VIS_SetConfig(1, 5));
@@ -261,6 +277,7 @@ TEST(HostSettings, EachOptionTakesItsRangeOnly) {
 }
 
 TEST(PanelSpectrum, ATonesBinLandsInItsBandForEachZoom) {
+    UseHelper(false);
     std::array<float, mirvane::vis::kFftBins> fft{};
     fft[100] = 0.5f; // a full-scale sine, 100 * 44100 / 2048 = 2153 Hz
     float bands[256];
@@ -274,6 +291,7 @@ TEST(PanelSpectrum, ATonesBinLandsInItsBandForEachZoom) {
 }
 
 TEST(FrameBudget, ASlowPluginIsDrawnLessOftenAndAFastOneAtTheChosenRate) {
+    UseHelper(false);
     FrameBudget fast(25);
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(fast.next(500'000), 25); // 0.5 ms a frame
@@ -286,4 +304,55 @@ TEST(FrameBudget, ASlowPluginIsDrawnLessOftenAndAFastOneAtTheChosenRate) {
     for (int i = 0; i < 30; ++i)
         interval = stuck.next(2'000'000'000);
     EXPECT_EQ(interval, 1000);
+}
+
+TEST(Isolation, TheHelperDrawsWhatThisProcessDraws) {
+    Frame here(242, 264), there(242, 264);
+    UseHelper(false);
+    const HVIS a = BASS_SONIQUEVIS_CreateVis(SpectrumPlugin().toUtf8(), "", 0, 242, 264);
+    UseHelper(true);
+    const HVIS b = BASS_SONIQUEVIS_CreateVis(SpectrumPlugin().toUtf8(), "", 0, 242, 264);
+    ASSERT_NE(b, 0u) << BASS_VIS_GetErrorText();
+    EXPECT_EQ(Name(b), "Mirvane Spectrum Peaks");
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_TRUE(BASS_SONIQUEVIS_Render(a, 0, &here.canvas));
+        ASSERT_TRUE(BASS_SONIQUEVIS_Render(b, 0, &there.canvas)) << BASS_VIS_GetErrorText();
+    }
+    EXPECT_EQ(here.px, there.px);
+    // A click reaches the plugin in the helper: the backdrop turns light.
+    EXPECT_TRUE(BASS_SONIQUEVIS_Clicked(b, 1, 1, 1));
+    ASSERT_TRUE(BASS_SONIQUEVIS_Render(b, 0, &there.canvas));
+    EXPECT_GT(there.px[0] & 0xFF, 200u);
+    // A canvas of another size gets the helper's frame in its corner and black elsewhere.
+    Frame wider(300, 100);
+    ASSERT_TRUE(BASS_SONIQUEVIS_Render(b, 0, &wider.canvas));
+    EXPECT_EQ(wider.px[299], 0xFF000000u);
+    BASS_SONIQUEVIS_Free(a);
+    EXPECT_TRUE(BASS_SONIQUEVIS_Free(b));
+}
+
+TEST(Isolation, APluginThatCrashesOrHangsEndsOnlyItsHelper) {
+    UseHelper(true);
+    Frame f(16, 16);
+    const struct {
+        const char *file, *why;
+    } cases[] = {{"/bad_crashes.svp", "it crashed (signal 11)"},
+                 {"/bad_hangs.svp", "it did not answer within 500 ms"}};
+    for (const auto &c : cases) {
+        const HVIS h = BASS_SONIQUEVIS_CreateVis((BadPluginDir() + c.file).toUtf8(), "", 0, 16, 16);
+        ASSERT_NE(h, 0u) << BASS_VIS_GetErrorText();
+        EXPECT_TRUE(BASS_SONIQUEVIS_Render(h, 0, &f.canvas));
+        EXPECT_TRUE(BASS_SONIQUEVIS_Render(h, 0, &f.canvas));
+        EXPECT_FALSE(BASS_SONIQUEVIS_Render(h, 0, &f.canvas));
+        const std::string why = BASS_VIS_GetErrorText();
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_FALSE(BASS_SONIQUEVIS_Render(h, 0, &f.canvas));
+        EXPECT_TRUE(BASS_SONIQUEVIS_Clicked(h, 1, 1, 1));
+        EXPECT_TRUE(BASS_SONIQUEVIS_Free(h));
+    }
+    BASS_VIS_SetHelper("/no/such/helper");
+    EXPECT_EQ(BASS_SONIQUEVIS_CreateVis(SpectrumPlugin().toUtf8(), "", 0, 16, 16), 0u);
+    EXPECT_NE(std::string(BASS_VIS_GetErrorText()).find("cannot be started"), std::string::npos)
+        << BASS_VIS_GetErrorText();
+    UseHelper(false);
 }

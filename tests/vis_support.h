@@ -2,6 +2,8 @@
 // Shared by the visualisation tests: the offscreen application, scoped environment values, a
 // recording fed from a file through SDL2's disk driver, and plugin folders.
 
+#include "bass_vis.h"
+
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
@@ -77,6 +79,11 @@ class DiskCapture {
   private:
     ScopedEnv driver_, in_, out_;
 };
+
+// Panel plugins in the helper process (true) or in this one.
+inline void UseHelper(bool on) {
+    BASS_VIS_SetHelper(on ? VIS_HELPER : "");
+}
 
 inline QString PluginDir() {
     return QStringLiteral(VIS_PLUGIN_DIR);

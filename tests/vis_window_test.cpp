@@ -69,6 +69,7 @@ SoniqueWindow *OpenWindow() {
 } // namespace
 
 TEST(SoniquePage, ScanListsEachFileByNameAndAnEmptyFolderEmptiesTheList) {
+    UseHelper(true);
     App();
     ProgramFolder program;
     WriteBytes(program.vis() + "/broken.svp", "not a shared object");
@@ -100,6 +101,7 @@ TEST(SoniquePage, ScanListsEachFileByNameAndAnEmptyFolderEmptiesTheList) {
 }
 
 TEST(SoniqueWindow, StartWithoutCaptureDeviceSaysSoDrawsAndStopHidesIt) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     mirvane::RecordingDialogs dialogs;
@@ -142,6 +144,7 @@ TEST(SoniqueWindow, StartWithoutCaptureDeviceSaysSoDrawsAndStopHidesIt) {
 }
 
 TEST(SoniqueWindow, MenuItemsSetTheHostAndTheRenderInterval) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     mirvane::RecordingDialogs dialogs;
@@ -187,6 +190,7 @@ TEST(SoniqueWindow, MenuItemsSetTheHostAndTheRenderInterval) {
 }
 
 TEST(SoniqueWindow, AResizeRecreatesThePluginSelectedNowAndHidingStopsDrawing) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     mirvane::RecordingDialogs dialogs;
@@ -227,6 +231,7 @@ TEST(SoniqueWindow, AResizeRecreatesThePluginSelectedNowAndHidingStopsDrawing) {
 }
 
 TEST(SoniqueWindow, APluginThatStopsIsReportedAndTheWindowGoesOn) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     mirvane::RecordingDialogs dialogs;
@@ -245,7 +250,33 @@ TEST(SoniqueWindow, APluginThatStopsIsReportedAndTheWindowGoesOn) {
     Click(&page, "button4");
 }
 
+TEST(SoniqueWindow, APluginThatCrashesIsReportedAndThePlayerGoesOn) {
+    UseHelper(true);
+    App();
+    ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+    mirvane::RecordingDialogs dialogs;
+    QTemporaryDir dir;
+    CopyInto(BadPluginDir() + "/bad_crashes.svp", dir.path() + "/vis");
+    SoniquePage page(dir.path() + "/");
+    Click(&page, "JvXPButton5");
+    EXPECT_EQ(Captions(page.ListPlugs), QStringList({"Misbehaves"}));
+    SelectRow(page.ListPlugs, 0);
+    Click(&page, "button3");
+    SoniqueWindow *w = OpenWindow();
+    ASSERT_NE(w, nullptr);
+    RunFor(300);
+    EXPECT_EQ(w->PaintBox1->status(), "plugin stopped");
+    Click(&page, "button4");
+    // Start again: a fresh helper draws until it crashes again.
+    Click(&page, "button3");
+    ASSERT_NE(OpenWindow(), nullptr);
+    RunFor(200);
+    EXPECT_EQ(OpenWindow()->PaintBox1->status(), "plugin stopped");
+    Click(&page, "button4");
+}
+
 TEST(WinampPage, ScanGivesOneLinePerModuleAndStartRunsTheChosenOne) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
     mirvane::RecordingDialogs dialogs;
@@ -301,6 +332,7 @@ TEST(WinampPage, ScanGivesOneLinePerModuleAndStartRunsTheChosenOne) {
 }
 
 TEST(SharedRecording, TheSoniqueWindowAndTheWinampPageHoldOneRecordingTogether) {
+    UseHelper(true);
     App();
     QTemporaryDir dir;
     DiskCapture capture(WriteSineRaw(dir.filePath("in.raw"), 440, 5));
@@ -331,6 +363,7 @@ TEST(SharedRecording, TheSoniqueWindowAndTheWinampPageHoldOneRecordingTogether) 
 }
 
 TEST(SoniqueWindow, WithTheDummyDriverItShowsSilenceWithoutAMessage) {
+    UseHelper(true);
     App();
     ScopedEnv driver("SDL_AUDIODRIVER", "dummy");
     mirvane::RecordingDialogs dialogs;

@@ -11,8 +11,11 @@
  *   window thread), because plugins are not required to be thread-safe.
  * - On failure a call returns 0 / FALSE / NULL and BASS_VIS_GetErrorText tells why in one line
  *   that names the file (e.g. "vis: /p/x.svp: no entry point mvis_sonique_query").
- * - A plugin is loaded into this process. A plugin that crashes takes the process with it;
- *   one that is slow is measured by the caller (the player lowers its frame rate).
+ * - Panel plugins run in a helper process ("mirvane-vis-helper", see BASS_VIS_SetHelper) that
+ *   draws into memory shared with this process: a plugin that crashes, or takes longer than
+ *   500 ms for a frame, is ended and its handle renders no more (Render returns FALSE and the
+ *   error text says "it crashed (signal 11)" or "it did not answer within 500 ms"). Without a
+ *   helper they run in this process. Module files always run in this process.
  */
 #ifndef MIRVANE_BASS_VIS_H
 #define MIRVANE_BASS_VIS_H
@@ -49,6 +52,11 @@ const char *BASS_VIS_FindPlugins(const char *path, DWORD flags);
 BOOL BASS_VIS_SetConfig(DWORD option, DWORD value);
 /* The value in force, or (DWORD)-1 for an unknown option. */
 DWORD BASS_VIS_GetConfig(DWORD option);
+
+/* The helper program that runs panel plugins, for the handles created from now on; NULL or ""
+ * runs them in this process. Default: MIRVANE_VIS_HELPER when set, else "mirvane-vis-helper"
+ * beside the running executable when it is there. Always TRUE. */
+BOOL BASS_VIS_SetHelper(const char *path);
 
 /* The reason of the calling thread's last failure, one line; "" after a success. */
 const char *BASS_VIS_GetErrorText(void);

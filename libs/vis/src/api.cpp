@@ -1,8 +1,10 @@
 // The host's C interface: the handle table, plugin loading and checking, and the frames.
 #include "bass_vis.h"
+#include "helper_client.h"
 #include "loader.h"
 #include "mirvane_vis_sonique.h"
 #include "mirvane_vis_winamp.h"
+#include "panel_plugin.h"
 #include "sound.h"
 
 #include <algorithm>
@@ -22,8 +24,6 @@ using namespace mirvane::vis;
 
 namespace {
 
-constexpr size_t kMaxName = 255;
-
 thread_local std::string t_error;
 thread_local std::string t_found;
 
@@ -36,22 +36,6 @@ void fail(const std::string &file, const std::string &why) {
 }
 void ok() {
     t_error.clear();
-}
-
-// A plugin's name, cut to kMaxName bytes without splitting a UTF-8 sequence. Reads at most
-// kMaxName + 1 bytes, so a name without an end is safe as long as that much is readable.
-std::string boundedName(const char *name) {
-    if (!name)
-        return {};
-    size_t n = 0;
-    while (n <= kMaxName && name[n])
-        ++n;
-    if (n > kMaxName) {
-        n = kMaxName;
-        while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80)
-            --n;
-    }
-    return std::string(name, n);
 }
 
 enum class Kind { Panel, Module };
@@ -89,7 +73,8 @@ struct Vis {
     DWORD tapChannel = 0;
     std::array<std::array<float, kWaveFrames>, 2> wave{};
     std::array<float, kFftBins> fft{};
-    // Panel plugins.
+    // Panel plugins: in a helper process, or in this one (panel) when there is no helper.
+    std::unique_ptr<PanelHelper> helper;
     const MvisSoniqueModule *panel = nullptr;
     void *state = nullptr;
     MvisSoniqueData data{};
@@ -136,6 +121,17 @@ std::mutex g_mutex;
 std::map<HVIS, std::shared_ptr<Vis>> g_handles; // guarded by g_mutex
 std::set<MvisWinampModule *> g_running;         // guarded by g_mutex
 HVIS g_next = 1;                                // guarded by g_mutex
+bool g_helperChosen = false;                    // guarded by g_mutex
+std::string g_helper;                           // guarded by g_mutex; "" runs plugins here
+
+std::string helperPath() {
+    std::lock_guard<std::mutex> g(g_mutex);
+    if (!g_helperChosen) {
+        g_helper = DefaultHelperPath();
+        g_helperChosen = true;
+    }
+    return g_helper;
+}
 
 HVIS add(std::shared_ptr<Vis> v) {
     std::lock_guard<std::mutex> g(g_mutex);
@@ -272,6 +268,13 @@ const char *BASS_VIS_GetErrorText(void) {
     return t_error.c_str();
 }
 
+BOOL BASS_VIS_SetHelper(const char *path) {
+    std::lock_guard<std::mutex> g(g_mutex);
+    g_helper = path ? path : "";
+    g_helperChosen = true;
+    return TRUE;
+}
+
 /* ---- Panel plugins --------------------------------------------------------------------- */
 
 HVIS BASS_SONIQUEVIS_CreateVis(const char *file, const char *settings, DWORD flags, int width,
@@ -282,34 +285,38 @@ HVIS BASS_SONIQUEVIS_CreateVis(const char *file, const char *settings, DWORD fla
     }
     std::string why;
     auto v = std::make_shared<Vis>();
+    const bool nameOnly = flags & BASS_VIS_NAME_ONLY;
+    width = nameOnly ? 1 : std::clamp(width, 1, 4096);
+    height = nameOnly ? 1 : std::clamp(height, 1, 4096);
+    if (const std::string helper = helperPath(); !helper.empty()) {
+        // The plugin runs in a process of its own: its crash or hang cannot end ours.
+        v->helper = PanelHelper::start(helper, file, settings ? settings : "", nameOnly, width,
+                                       height, &why);
+        if (!v->helper) {
+            fail(file, why);
+            return 0;
+        }
+        v->name = v->helper->name();
+        v->nameOnly = nameOnly;
+        ok();
+        return add(std::move(v));
+    }
     v->lib = Library::open(file, &why);
     if (!v->lib) {
         fail(file, "cannot be loaded: " + why);
         return 0;
     }
-    auto query = reinterpret_cast<MvisSoniqueQueryFn>(v->lib->symbol(MVIS_SONIQUE_QUERY_NAME));
-    if (!query) {
-        fail(file, "no entry point " MVIS_SONIQUE_QUERY_NAME);
-        return 0;
-    }
-    const MvisSoniqueModule *m = query();
+    const MvisSoniqueModule *m = PanelModule(*v->lib, &why);
     if (!m) {
-        fail(file, MVIS_SONIQUE_QUERY_NAME " returned no module");
+        fail(file, why);
         return 0;
     }
-    if (m->abi != MVIS_SONIQUE_ABI) {
-        fail(file, "interface version " + std::to_string(m->abi) + ", this player knows " +
-                       std::to_string(MVIS_SONIQUE_ABI));
-        return 0;
-    }
-    v->name = boundedName(m->name);
+    v->name = BoundedName(m->name);
     if (!(flags & BASS_VIS_NAME_ONLY)) {
         if (!m->init || !m->render) {
             fail(file, "the module has no init or render function");
             return 0;
         }
-        width = std::clamp(width, 1, 4096);
-        height = std::clamp(height, 1, 4096);
         if (m->init(&v->state, settings ? settings : "", width, height) != 0) {
             fail(file, "the plugin failed to start");
             return 0;
@@ -336,7 +343,7 @@ BOOL BASS_SONIQUEVIS_Render(HVIS handle, DWORD channel, const BASS_VIS_CANVAS *c
         canvas->height < 1 || canvas->pitch < canvas->width)
         return FALSE;
     v->readSound(channel);
-    MvisSoniqueData &d = v->data;
+    MvisSoniqueData &d = v->helper ? v->helper->block().data : v->data;
     d.millis = v->millis();
     const float gain = 1.0f + float(g_waveZoom.load());
     for (int c = 0; c < 2; ++c) {
@@ -346,17 +353,35 @@ BOOL BASS_SONIQUEVIS_Render(HVIS handle, DWORD channel, const BASS_VIS_CANVAS *c
                 std::clamp(w[size_t(kWaveFrames - MVIS_WAVE_SAMPLES + i)] * gain, -1.0f, 1.0f);
     }
     PanelSpectrum(v->fft, g_sensitivity.load(), g_fftZoom.load(), d.spectrum, MVIS_SPECTRUM_BANDS);
-    const int rc = v->panel->render(v->state, canvas->pixels, canvas->width, canvas->height,
-                                    canvas->pitch, &d);
+    bool drawn;
+    std::string why = "the plugin asked to stop";
+    if (v->helper) {
+        const PanelHelper::Frame f = v->helper->render(&why);
+        drawn = f == PanelHelper::Frame::Drawn;
+        if (drawn) {
+            // The helper draws at the size it was started with; the rest of the canvas is black.
+            const HelperBlock &b = v->helper->block();
+            for (int y = 0; y < canvas->height; ++y) {
+                uint32_t *row = canvas->pixels + size_t(y) * size_t(canvas->pitch);
+                const int copy = y < b.height ? std::min(canvas->width, b.width) : 0;
+                std::copy(b.pixels + size_t(y) * size_t(b.width),
+                          b.pixels + size_t(y) * size_t(b.width) + size_t(copy), row);
+                std::fill(row + copy, row + canvas->width, 0u);
+            }
+        }
+    } else {
+        drawn = v->panel->render(v->state, canvas->pixels, canvas->width, canvas->height,
+                                 canvas->pitch, &d) == 0;
+    }
+    if (!drawn) {
+        v->stopped = true;
+        fail(v->name, why);
+        return FALSE;
+    }
     for (int y = 0; y < canvas->height; ++y) {
         uint32_t *row = canvas->pixels + size_t(y) * size_t(canvas->pitch);
         for (int x = 0; x < canvas->width; ++x)
             row[x] |= 0xFF000000u;
-    }
-    if (rc != 0) {
-        v->stopped = true;
-        fail(v->name, "the plugin asked to stop");
-        return FALSE;
     }
     return TRUE;
 }
@@ -365,7 +390,11 @@ BOOL BASS_SONIQUEVIS_Clicked(HVIS handle, int x, int y, int buttons) {
     const auto v = find(handle, Kind::Panel);
     if (!v)
         return FALSE;
-    if (!v->nameOnly && !v->stopped && v->panel->clicked)
+    if (v->nameOnly || v->stopped)
+        return TRUE;
+    if (v->helper)
+        v->helper->click(x, y, buttons ? buttons : 1);
+    else if (v->panel->clicked)
         v->panel->clicked(v->state, x, y, buttons ? buttons : 1);
     return TRUE;
 }
@@ -405,7 +434,7 @@ HVIS BASS_WINAMPVIS_CreateVis(const char *file, int index, DWORD flags) {
         fail(file, "no module " + std::to_string(index));
         return 0;
     }
-    v->name = boundedName(m->description);
+    v->name = BoundedName(m->description);
     v->module = m;
     if (!(flags & BASS_VIS_NAME_ONLY)) {
         if (!m->init || !m->render) {
