@@ -8,6 +8,10 @@
 //                         opens the window of PLUGIN (spectrum, scope, or bars, dots, fire for
 //                         the three modules) and keeps it open, for screenshots.
 //
+// Panel plugins run in mirvane-vis-helper when MIRVANE_VIS_HELPER names it (this program does
+// not lie beside it); the figures are then this process's alone, the helper's time per frame
+// is the plugin's (the lines "time per frame").
+//
 // The sound is the recording of the SDL2 driver in use: with SDL_AUDIODRIVER=disk and
 // SDL_DISKAUDIOFILEIN=music.raw (16-bit stereo 44.1 kHz) the plugins show that music.
 

@@ -8,6 +8,9 @@
 // player's menu item "Sonique visual plugins" only needs to show the configuration window at
 // its Sonique page. The pages own their windows and recordings; deleting a page stops them.
 //
+// Sonique plugins run in the helper program "mirvane-vis-helper", built beside the executable
+// (libs/vis), so one that crashes or hangs only stops its window ("plugin stopped").
+//
 // Call PreferOutputMonitor() (vis_recording.h) in main() before the audio library starts, so
 // recordings hear what the player plays rather than a microphone.
 
