@@ -7,6 +7,7 @@
 //   vis_bench --show PLUGIN [seconds]
 //                         opens the window of PLUGIN (spectrum, scope, or bars, dots, fire for
 //                         the three modules) and keeps it open, for screenshots.
+//   vis_bench --pages [seconds]   the two configuration pages, scanned, for screenshots.
 //
 // Panel plugins run in mirvane-vis-helper when MIRVANE_VIS_HELPER names it (this program does
 // not lie beside it); the figures are then this process's alone, the helper's time per frame
@@ -121,10 +122,30 @@ int Show(const char *which, int seconds) {
     return 0;
 }
 
+// Both pages, scanned, side by side, for a look at their layout.
+int Pages(int seconds) {
+    QWidget host;
+    host.resize(540, 175);
+    host.move(20, 20);
+    SoniquePage sonique(ProgramDir(), &host);
+    WinampPage winamp(ProgramDir(), &host);
+    sonique.move(8, 8);
+    winamp.move(274, 8);
+    sonique.JvXPButton5Click();
+    winamp.JvXPButton1Click();
+    sonique.ListPlugs->setCurrentItem(sonique.ListPlugs->topLevelItem(1));
+    winamp.waplugz->setCurrentRow(0);
+    host.show();
+    RunFor(seconds * 1000);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "--pages") == 0)
+        return Pages(argc >= 3 ? std::atoi(argv[2]) : 30);
     if (argc >= 3 && std::strcmp(argv[1], "--show") == 0)
         return Show(argv[2], argc >= 4 ? std::atoi(argv[3]) : 30);
     const int seconds = argc >= 2 ? std::atoi(argv[1]) : 10;
