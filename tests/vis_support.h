@@ -55,6 +55,15 @@ inline void RunFor(int ms) {
         App().processEvents(QEventLoop::AllEvents, 5);
 }
 
+// Lets the event loop run until done() holds or ms pass; returns done().
+template <typename Done> bool RunUntil(Done done, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        App().processEvents(QEventLoop::AllEvents, 5);
+    return done();
+}
+
 // Writes seconds of a 16-bit stereo 44.1 kHz sine of hz at half scale, raw, for the disk
 // driver's capture (SDL_DISKAUDIOFILEIN).
 inline QString WriteSineRaw(const QString &path, double hz, double seconds) {

@@ -129,8 +129,7 @@ TEST(SoniqueWindow, StartWithoutCaptureDeviceSaysSoDrawsAndStopHidesIt) {
     auto *timer = w->findChild<QTimer *>("vrTimer1");
     ASSERT_NE(timer, nullptr);
     EXPECT_EQ(timer->interval(), 25);
-    RunFor(300);
-    EXPECT_GT(w->FramesDrawn(), 3);
+    EXPECT_TRUE(RunUntil([&] { return w->FramesDrawn() > 3; }));
     EXPECT_EQ(box->frame().size(), box->size());
     EXPECT_EQ(box->frame().pixel(0, 0) >> 24, 0xFFu); // the plugin's backdrop
 
@@ -205,8 +204,7 @@ TEST(SoniqueWindow, AResizeRecreatesThePluginSelectedNowAndHidingStopsDrawing) {
     SelectRow(page.ListPlugs, 1);
     w->resize(300, 200);
     EXPECT_STREQ(BASS_SONIQUEVIS_GetName(w->VisHandle()), "Mirvane Spectrum Peaks");
-    RunFor(100);
-    EXPECT_EQ(w->PaintBox1->frame().width(), 300);
+    EXPECT_TRUE(RunUntil([&] { return w->PaintBox1->frame().width() == 300; }));
 
     w->hide(); // hidden or minimised: no frames, no timer
     EXPECT_FALSE(w->vrTimer1->isActive());
@@ -215,8 +213,7 @@ TEST(SoniqueWindow, AResizeRecreatesThePluginSelectedNowAndHidingStopsDrawing) {
     EXPECT_EQ(w->FramesDrawn(), frames);
     w->show();
     EXPECT_TRUE(w->vrTimer1->isActive());
-    RunFor(150);
-    EXPECT_GT(w->FramesDrawn(), frames);
+    EXPECT_TRUE(RunUntil([&] { return w->FramesDrawn() > frames; }));
     w->setWindowState(Qt::WindowMinimized);
     EXPECT_FALSE(w->vrTimer1->isActive());
     Click(&page, "button4");
@@ -244,8 +241,7 @@ TEST(SoniqueWindow, APluginThatStopsIsReportedAndTheWindowGoesOn) {
     Click(&page, "button3");
     SoniqueWindow *w = OpenWindow();
     ASSERT_NE(w, nullptr);
-    RunFor(300);
-    EXPECT_EQ(w->PaintBox1->status(), "plugin stopped");
+    EXPECT_TRUE(RunUntil([&] { return w->PaintBox1->status() == "plugin stopped"; }));
     EXPECT_FALSE(w->vrTimer1->isActive());
     Click(&page, "button4");
 }
@@ -264,14 +260,12 @@ TEST(SoniqueWindow, APluginThatCrashesIsReportedAndThePlayerGoesOn) {
     Click(&page, "button3");
     SoniqueWindow *w = OpenWindow();
     ASSERT_NE(w, nullptr);
-    RunFor(300);
-    EXPECT_EQ(w->PaintBox1->status(), "plugin stopped");
+    EXPECT_TRUE(RunUntil([&] { return w->PaintBox1->status() == "plugin stopped"; }));
     Click(&page, "button4");
     // Start again: a fresh helper draws until it crashes again.
     Click(&page, "button3");
     ASSERT_NE(OpenWindow(), nullptr);
-    RunFor(200);
-    EXPECT_EQ(OpenWindow()->PaintBox1->status(), "plugin stopped");
+    EXPECT_TRUE(RunUntil([&] { return OpenWindow()->PaintBox1->status() == "plugin stopped"; }));
     Click(&page, "button4");
 }
 
@@ -311,8 +305,7 @@ TEST(WinampPage, ScanGivesOneLinePerModuleAndStartRunsTheChosenOne) {
     EXPECT_TRUE(page.visWindow->isVisible());
     EXPECT_EQ(page.visWindow->windowTitle(), "Mirvane Dots");
     EXPECT_TRUE(page.Timer1->isActive());
-    RunFor(200);
-    EXPECT_GT(page.FramesDrawn(), 3);
+    EXPECT_TRUE(RunUntil([&] { return page.FramesDrawn() > 3; }));
     Click(&page, "JvXPButton8");
 
     // Start again with another line: the first module is freed, the second runs.
@@ -374,8 +367,7 @@ TEST(SoniqueWindow, WithTheDummyDriverItShowsSilenceWithoutAMessage) {
     Click(&page, "button3");
     SoniqueWindow *w = OpenWindow();
     ASSERT_NE(w, nullptr);
-    RunFor(150);
-    EXPECT_GT(w->FramesDrawn(), 2);
+    EXPECT_TRUE(RunUntil([&] { return w->FramesDrawn() > 2; }));
     // SDL2's dummy driver records silence: no message, and the window keeps drawing.
     EXPECT_TRUE(dialogs.messages.empty());
     Click(&page, "button4");
