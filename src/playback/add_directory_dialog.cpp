@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -95,6 +96,15 @@ void AddDirectoryDialog::BuildControls() {
     }
     stv1->setSelectionMode(QAbstractItemView::SingleSelection);
     stv1->setStyleSheet("QTreeView { background: #101010; color: #e0e0e0; }");
+    // Folders are listed in the background: the selected one can only be scrolled to once the
+    // folders above it are in, so each arrival tries again until it has been in view.
+    const auto follow = [this] {
+        if (!selectionShown_) {
+            ShowSelected();
+        }
+    };
+    connect(stv1Model, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(stv1Model, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
     middle->addWidget(stv1, 1);
 
     auto *side = new QVBoxLayout;
@@ -178,8 +188,22 @@ void AddDirectoryDialog::SelectFolder(const QString &path) {
     const QModelIndex index = stv1Model->index(QFileInfo(path).absoluteFilePath());
     if (index.isValid()) {
         stv1->setCurrentIndex(index);
-        stv1->scrollTo(index); // opens its parents
+        selectionShown_ = false;
+        ShowSelected();
     }
+}
+
+void AddDirectoryDialog::ShowSelected() {
+    const QModelIndex index = stv1->currentIndex();
+    if (!index.isValid()) {
+        return;
+    }
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        stv1->expand(up);
+    }
+    stv1->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    selectionShown_ =
+        stv1->isVisible() && stv1->viewport()->rect().contains(stv1->visualRect(index));
 }
 
 QStringList AddDirectoryDialog::Masks() const {
@@ -276,6 +300,12 @@ void AddDirectoryDialog::closeEvent(QCloseEvent *event) {
     StopSearch();
     JvXPButton1->setEnabled(true);
     event->accept();
+}
+
+void AddDirectoryDialog::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    // Only a laid-out tree knows where the selected folder is.
+    QTimer::singleShot(0, this, [this] { ShowSelected(); });
 }
 
 void AddDirectoryDialog::paintEvent(QPaintEvent *) {
