@@ -96,15 +96,18 @@ void AddDirectoryDialog::BuildControls() {
     }
     stv1->setSelectionMode(QAbstractItemView::SingleSelection);
     stv1->setStyleSheet("QTreeView { background: #101010; color: #e0e0e0; }");
-    // Folders are listed in the background: the selected one can only be scrolled to once the
-    // folders above it are in, so each arrival tries again until it has been in view.
+    // Folders are listed and sorted in the background, and each arrival moves the rows: the
+    // tree keeps the selected folder in view until the user takes the tree in hand.
     const auto follow = [this] {
-        if (!selectionShown_) {
+        if (!treeTouched_) {
             ShowSelected();
         }
     };
-    connect(stv1Model, &QFileSystemModel::directoryLoaded, this, follow);
+    connect(stv1Model, &QFileSystemModel::directoryLoaded, this, follow, Qt::QueuedConnection);
     connect(stv1Model, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
+    connect(stv1Model, &QAbstractItemModel::layoutChanged, this, follow, Qt::QueuedConnection);
+    stv1->installEventFilter(this);
+    stv1->viewport()->installEventFilter(this);
     middle->addWidget(stv1, 1);
 
     auto *side = new QVBoxLayout;
@@ -188,7 +191,7 @@ void AddDirectoryDialog::SelectFolder(const QString &path) {
     const QModelIndex index = stv1Model->index(QFileInfo(path).absoluteFilePath());
     if (index.isValid()) {
         stv1->setCurrentIndex(index);
-        selectionShown_ = false;
+        treeTouched_ = false;
         ShowSelected();
     }
 }
@@ -202,8 +205,6 @@ void AddDirectoryDialog::ShowSelected() {
         stv1->expand(up);
     }
     stv1->scrollTo(index, QAbstractItemView::PositionAtCenter);
-    selectionShown_ =
-        stv1->isVisible() && stv1->viewport()->rect().contains(stv1->visualRect(index));
 }
 
 QStringList AddDirectoryDialog::Masks() const {
@@ -327,6 +328,11 @@ void AddDirectoryDialog::mousePressEvent(QMouseEvent *) {
 }
 
 bool AddDirectoryDialog::eventFilter(QObject *watched, QEvent *event) {
+    if ((watched == stv1 || watched == stv1->viewport()) &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel ||
+         event->type() == QEvent::KeyPress)) {
+        treeTouched_ = true;
+    }
     if (watched == Label3 && event->type() == QEvent::MouseButtonRelease) {
         Label3Click();
         return true;

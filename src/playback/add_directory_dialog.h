@@ -85,7 +85,7 @@ class AddDirectoryDialog : public QWidget {
     PlaylistWindow &playlist_;
     int filesFound_ = 0;
     int foldersSkipped_ = 0;
-    bool selectionShown_ = false; // the tree has scrolled the selected folder into view
+    bool treeTouched_ = false; // the user scrolled or clicked the tree: it no longer follows
     int depth_ = 0; // 0 no limit; 1 once "Include Subdirectories" was unticked at a start
     mirvane::FolderSearch search_;
 };
