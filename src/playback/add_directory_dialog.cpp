@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -95,6 +96,18 @@ void AddDirectoryDialog::BuildControls() {
     }
     stv1->setSelectionMode(QAbstractItemView::SingleSelection);
     stv1->setStyleSheet("QTreeView { background: #101010; color: #e0e0e0; }");
+    // Folders are listed and sorted in the background, and each arrival moves the rows: the
+    // tree keeps the selected folder in view until the user takes the tree in hand.
+    const auto follow = [this] {
+        if (!treeTouched_) {
+            ShowSelected();
+        }
+    };
+    connect(stv1Model, &QFileSystemModel::directoryLoaded, this, follow, Qt::QueuedConnection);
+    connect(stv1Model, &QAbstractItemModel::rowsInserted, this, follow, Qt::QueuedConnection);
+    connect(stv1Model, &QAbstractItemModel::layoutChanged, this, follow, Qt::QueuedConnection);
+    stv1->installEventFilter(this);
+    stv1->viewport()->installEventFilter(this);
     middle->addWidget(stv1, 1);
 
     auto *side = new QVBoxLayout;
@@ -178,8 +191,20 @@ void AddDirectoryDialog::SelectFolder(const QString &path) {
     const QModelIndex index = stv1Model->index(QFileInfo(path).absoluteFilePath());
     if (index.isValid()) {
         stv1->setCurrentIndex(index);
-        stv1->scrollTo(index); // opens its parents
+        treeTouched_ = false;
+        ShowSelected();
     }
+}
+
+void AddDirectoryDialog::ShowSelected() {
+    const QModelIndex index = stv1->currentIndex();
+    if (!index.isValid()) {
+        return;
+    }
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        stv1->expand(up);
+    }
+    stv1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 QStringList AddDirectoryDialog::Masks() const {
@@ -278,6 +303,12 @@ void AddDirectoryDialog::closeEvent(QCloseEvent *event) {
     event->accept();
 }
 
+void AddDirectoryDialog::showEvent(QShowEvent *event) {
+    QWidget::showEvent(event);
+    // Only a laid-out tree knows where the selected folder is.
+    QTimer::singleShot(0, this, [this] { ShowSelected(); });
+}
+
 void AddDirectoryDialog::paintEvent(QPaintEvent *) {
     QPainter p(this);
     const int band = (height() + 205) / 256;
@@ -297,6 +328,11 @@ void AddDirectoryDialog::mousePressEvent(QMouseEvent *) {
 }
 
 bool AddDirectoryDialog::eventFilter(QObject *watched, QEvent *event) {
+    if ((watched == stv1 || watched == stv1->viewport()) &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel ||
+         event->type() == QEvent::KeyPress)) {
+        treeTouched_ = true;
+    }
     if (watched == Label3 && event->type() == QEvent::MouseButtonRelease) {
         Label3Click();
         return true;

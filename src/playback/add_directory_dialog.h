@@ -70,12 +70,14 @@ class AddDirectoryDialog : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent *event) override; // FormClose
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override; // FormPaint
     void mousePressEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     void BuildControls();
+    void ShowSelected(); // opens the folders above the selected one and scrolls to it
     void AddFound(std::vector<mirvane::FoundSong> &&batch); // search1FindFile, a batch at once
     void SearchEnded(const mirvane::WalkSummary &summary);
     void StopSearch();
@@ -83,6 +85,7 @@ class AddDirectoryDialog : public QWidget {
     PlaylistWindow &playlist_;
     int filesFound_ = 0;
     int foldersSkipped_ = 0;
+    bool treeTouched_ = false; // the user scrolled or clicked the tree: it no longer follows
     int depth_ = 0; // 0 no limit; 1 once "Include Subdirectories" was unticked at a start
     mirvane::FolderSearch search_;
 };
