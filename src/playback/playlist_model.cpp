@@ -59,7 +59,6 @@ void PlaylistModel::append(std::vector<PlaylistRow> rows) {
         return;
     }
     beginInsertRows({}, count(), count() + static_cast<int>(rows.size()) - 1);
-    rows_.reserve(rows_.size() + rows.size());
     for (auto &r : rows) {
         rows_.push_back(std::move(r));
     }
