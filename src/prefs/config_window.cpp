@@ -231,11 +231,11 @@ void ConfigWindow::BuildPages() {
         case Page::FileExtensions:
             JvXPButton4 = new QPushButton("Associate MP3 files with Mirvane", page);
             JvXPButton4->setObjectName("JvXPButton4");
-            JvXPButton4->setGeometry(40, 64, 169, 25);
+            JvXPButton4->setGeometry(16, 64, 228, 25); // wider than designed: the caption fits
             connect(JvXPButton4, &QPushButton::clicked, this, &ConfigWindow::JvXPButton4Click);
             RemoveAssocBtn = new QPushButton("Remove the association", page);
             RemoveAssocBtn->setObjectName("RemoveAssocBtn");
-            RemoveAssocBtn->setGeometry(40, 96, 169, 25);
+            RemoveAssocBtn->setGeometry(16, 96, 228, 25);
             connect(RemoveAssocBtn, &QPushButton::clicked, this,
                     &ConfigWindow::RemoveAssociationClick);
             break;
