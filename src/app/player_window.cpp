@@ -796,7 +796,21 @@ void PlayerWindow::StayOnTopClick() {
 }
 
 void PlayerWindow::ShowPlayerClick() {
+    // A hidden player comes back only through the tray icon's menu: without the icon it stays.
+    if (!ShowPlayer1->isChecked() && !trayIconShown_) {
+        ShowPlayer1->setChecked(true);
+        return;
+    }
     setVisible(ShowPlayer1->isChecked());
+}
+
+void PlayerWindow::SetTrayIconShown(bool shown) {
+    trayIconShown_ = shown;
+    ShowPlayer1->setEnabled(shown);
+    if (!shown && !closed_ && !ShowPlayer1->isChecked()) {
+        ShowPlayer1->setChecked(true);
+        show();
+    }
 }
 
 void PlayerWindow::RepeatClick() {}

@@ -136,6 +136,9 @@ class PlayerWindow : public QWidget {
 
     // The tray icon's mouse report (lParam 0x204: right button down).
     Q_INVOKABLE void WM_CALLBACKPRO(int lParam);
+    // Whether the tray icon is there. Without it "Show player" is disabled and a hidden
+    // player is shown again, so the program never runs without a visible way back.
+    void SetTrayIconShown(bool shown);
 
   public slots:
     void PlaybtnClick();
@@ -192,6 +195,7 @@ class PlayerWindow : public QWidget {
     std::map<int, QTimer *> timers_;
     StatusPicture status_ = StatusStopped;
     bool closed_ = false;
+    bool trayIconShown_ = false;
     bool moving_ = false;
     bool playlistPlaced_ = false;
     QTimer storePosition_; // writes MainTop/MainLeft once a move has settled

@@ -72,7 +72,16 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     QObject::connect(playlist, &PlaylistWindow::closeRequested, player,
                      &PlayerWindow::PlbuttonClick);
 
-    program->config = new ConfigWindow();
+    ConfigLinks links;
+    links.startVisualTimer = [player](int ms) { player->SetTimer(PlayerWindow::kVisualTimer, ms); };
+    links.stopVisualTimer = [player] { player->KillTimer(PlayerWindow::kVisualTimer); };
+    links.setBannerUpperCase = [player](bool on) { player->STitle->setUpperCase(on); };
+    links.loadSkin = [player](const QString &name) { player->LoadSkin(name); };
+    links.playlistView = playlist->ListView1;
+    links.trayMenu = player->JvPopupMenu1;
+    links.trayIconChanged = [player](bool shown) { player->SetTrayIconShown(shown); };
+    links.deviceName = QString::fromLocal8Bit(BASS_GetDeviceDescription(int(BASS_GetDevice())));
+    program->config = new ConfigWindow(std::move(links));
     program->equalizer = new EqualizerWindow(engine);
 
     RadioWindow *radio = program->radio = new RadioWindow();
