@@ -324,6 +324,11 @@ TEST_F(Engine, RemovingThePlayingRowMakesTheRowAfterItNext) {
 
 TEST_F(Engine, MenuTicksAndTrayAnswer) {
     StartWith({30.0});
+    // Without a tray there would be no way back to a hidden player.
+    EXPECT_FALSE(Player().ShowPlayer1->isEnabled());
+    Player().ShowPlayer1->trigger();
+    EXPECT_TRUE(Player().isVisible());
+    Player().SetTrayIconShown(true);
     Player().ShowPlayer1->trigger();
     EXPECT_FALSE(Player().isVisible());
     const QPoint place = Player().pos();

@@ -16,6 +16,7 @@
 #include "app/player_window.h"
 #include "common/paths.h"
 #include "controls/bitmap_font_label.h"
+#include "effects/dsp_effects_page.h"
 #include "effects/equalizer_window.h"
 #include "playback/engine.h"
 #include "playback/playlist_window.h"
@@ -82,6 +83,7 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     links.trayIconChanged = [player](bool shown) { player->SetTrayIconShown(shown); };
     links.deviceName = QString::fromLocal8Bit(BASS_GetDeviceDescription(int(BASS_GetDevice())));
     program->config = new ConfigWindow(std::move(links));
+    program->config->HostPage(ConfigWindow::Page::DspEffects, new DspEffectsPage(engine));
     program->equalizer = new EqualizerWindow(engine);
 
     RadioWindow *radio = program->radio = new RadioWindow();

@@ -3,8 +3,8 @@
 // seven fields; callers caption a playlist row from Artist and Title ("n. Artist - Title").
 // It never touches the tag editor, so what the editor shows and saves stays the user's.
 //
-// Any thread, each with its own tag object. Nothing is reported: a file without a usable tag gives its bare name (no
-// folder, no extension) as Artist and leaves the other fields empty.
+// Any thread, each with its own tag object. Nothing is reported: a file without a usable tag gives
+// its bare name (no folder, no extension) as Artist and leaves the other fields empty.
 
 #include <QString>
 #include <cstdint>
