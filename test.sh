@@ -23,4 +23,5 @@ echo "== Tests =="
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_TESTS=ON
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
   run_suite build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANE_TESTS=ON -DMIRVANE_SANITIZE=ON
