@@ -54,15 +54,17 @@ class MpegDecoder final : public Decoder {
         if (mpg123_getformat(mh_, &rate, &channels, &encoding) != MPG123_OK || rate <= 0 ||
             channels < 1 || encoding != MPG123_ENC_FLOAT_32)
             return false;
-        if (prescan)
+        // A network stream has no length until it ends: frames() stays 0.
+        const bool unknownSize = src_->size() < 0;
+        if (prescan && !unknownSize)
             mpg123_scan(mh_);
-        off_t length = mpg123_length(mh_);
+        off_t length = unknownSize ? 0 : mpg123_length(mh_);
         uint64_t estimate = 0;
         // Without a header libmpg123 guesses from the first frame alone, which is far off for
         // variable bit rates; an average over many frames is much closer.
-        if (!prescan && estimateMpegLength(*src_, estimate))
+        if (!prescan && !unknownSize && estimateMpegLength(*src_, estimate))
             length = off_t(estimate);
-        if (length <= 0)
+        if (length <= 0 && !unknownSize)
             return false;
         rate_ = int(rate);
         channels_ = channels;

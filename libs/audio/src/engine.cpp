@@ -291,6 +291,8 @@ bool Engine::free() {
     slotHigh_.store(0);
     g.unlock();
     for (auto &[h, ch] : all) {
+        if (ch->net)
+            ch->net->close();
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
     }
@@ -483,6 +485,8 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
         });
     }
     waitForMixer();
+    if (ch->net)
+        ch->net->close(); // a decode step waiting for the network returns at once
     {
         // Waits for a decode-ahead step (and its DSPs) on this channel to finish.
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
@@ -533,6 +537,8 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
         const uint64_t queued = v.written.load() - v.read.load();
         if (queued >= targetFrames)
             return false;
+        if (c.net && !c.net->readyForDecode())
+            return false; // never wait for the network here: other channels share this thread
         if (maxChunks-- <= 0)
             return true;
         const size_t room = v.capacity - size_t(queued);
@@ -729,6 +735,10 @@ bool Engine::setPosition(DWORD handle, QWORD pos) {
         setError(BASS_ERROR_NOTAVAIL);
         return false;
     }
+    if (ch->net) {
+        setError(BASS_ERROR_NOTAVAIL); // a live stream cannot seek
+        return false;
+    }
     const uint64_t frame = pos / (2 * uint64_t(ch->channels));
     if (frame > ch->lengthFrames) {
         setError(BASS_ERROR_POSITION);
@@ -838,6 +848,15 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
                     nextDue = std::min(nextDue, at);
             } else if (ch->decodeEndPending.load() && !ch->endHandled.load()) {
                 fire = true;
+            }
+            if (ch->net) {
+                const uint32_t serial = ch->net->metaSerial();
+                if (serial != ch->metaSeen) {
+                    ch->metaSeen = serial;
+                    for (auto &[sh, s] : syncs_)
+                        if (s.channel == h && s.type == BASS_SYNC_META)
+                            due.emplace_back(sh, h);
+                }
             }
             if (!fire)
                 continue;

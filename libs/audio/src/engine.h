@@ -13,6 +13,7 @@
 #include "device.h"
 #include "param_eq.h"
 #include "resampler.h"
+#include "url_stream.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -103,6 +104,8 @@ struct Channel {
     std::atomic<bool> endHandled{false}; // the end sync of the current run has been queued
     std::atomic<bool> decodeEndPending{false};
     RecordState *record = nullptr;
+    std::shared_ptr<UrlStream> net; // URL streams only; immutable after creation
+    uint32_t metaSeen = 0;          // --- protected by Engine::mutex (the sync thread's)
 };
 
 // Recording: the capture callback writes, API callers read. Single producer, single consumer.
@@ -145,6 +148,8 @@ class Engine {
 
     // ---- channels -----------------------------------------------------------------------
     DWORD createStream(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
+    DWORD createUrlStream(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc,
+                          void *user); // stream_url.cpp
     DWORD loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
                     DWORD freq);
     std::shared_ptr<Channel> find(DWORD handle);
