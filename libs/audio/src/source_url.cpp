@@ -224,6 +224,7 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
         curl_easy_setopt(h, CURLOPT_MAXREDIRS, long(UrlLimits::kMaxRedirects));
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(cfg_.connectTimeoutMs));
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_HTTP09_ALLOWED, 1L); // how "ICY 200 OK" gets through
         curl_easy_setopt(h, CURLOPT_BUFFERSIZE, long(kCurlBuffer));
         curl_easy_setopt(h, CURLOPT_USERAGENT, "Mirvane Player");
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, extra);
@@ -243,6 +244,8 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
         audioThisConnection_ = 0;
         failErrPending_ = BASS_OK;
         curlPaused_ = false;
+        headDone_ = false;
+        icyHead_.clear();
         lastData_ = Clock::now();
 
         curl_multi_add_handle(multi_, h);
@@ -334,6 +337,7 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
         }
         if (statusCode_ >= 300 && statusCode_ < 400)
             return true; // the library follows it
+        headDone_ = true;
         if (statusCode_ < 200 || statusCode_ >= 300) {
             failErrPending_ = BASS_ERROR_FILEOPEN;
             status(statusLine_.c_str());
@@ -373,6 +377,8 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
                 return CURL_WRITEFUNC_PAUSE;
             }
         }
+        if (!headDone_)
+            return icyHead(data, bytes);
         if (metaInt_ == 0) {
             pushAudio(data, bytes);
             return bytes;
@@ -403,6 +409,47 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
                 }
             }
         }
+        return bytes;
+    }
+
+    // libcurl takes a Shoutcast "ICY 200 OK" response for a bare HTTP/0.9 body: its status
+    // line and headers reach us as body bytes and are read here.
+    size_t icyHead(const uint8_t *data, size_t bytes) {
+        const size_t before = icyHead_.size();
+        icyHead_.append(reinterpret_cast<const char *>(data), bytes);
+        const size_t n = std::min<size_t>(icyHead_.size(), 4);
+        if (icyHead_.compare(0, n, std::string("ICY ", n)) != 0) {
+            failErrPending_ = BASS_ERROR_FILEOPEN; // neither HTTP nor ICY
+            return 0;
+        }
+        size_t end = icyHead_.find("\r\n\r\n");
+        size_t sep = 4;
+        if (end == std::string::npos) {
+            end = icyHead_.find("\n\n");
+            sep = 2;
+        }
+        if (end == std::string::npos) {
+            if (icyHead_.size() > UrlLimits::kMaxHeaderBytes) {
+                failErrPending_ = BASS_ERROR_FORMAT;
+                return 0;
+            }
+            return bytes;
+        }
+        size_t at = 0;
+        while (at <= end) {
+            size_t eol = icyHead_.find('\n', at);
+            if (eol == std::string::npos || eol > end)
+                eol = end;
+            if (!header(icyHead_.substr(at, eol - at)))
+                return 0;
+            at = eol + 1;
+        }
+        if (!header(std::string()))
+            return 0;
+        headDone_ = true;
+        const size_t used = end + sep - before; // bytes of this piece that were head
+        if (used < bytes && body(data + used, bytes - used) != bytes - used)
+            return 0;
         return bytes;
     }
 
@@ -467,6 +514,8 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
     size_t audioThisConnection_ = 0;
     int failErrPending_ = BASS_OK;
     bool curlPaused_ = false;
+    bool headDone_ = false; // the response head of this connection has been read
+    std::string icyHead_;   // an ICY response head while it arrives
     Clock::time_point lastData_;
     char curlError_[CURL_ERROR_SIZE] = {};
 };
