@@ -14,6 +14,9 @@
 #include "player_support.h"
 #include "prefs/settings.h"
 #include "radio/radio_window.h"
+#include "radio_server.h"
+
+#include <QTreeWidget>
 
 using namespace player_test;
 
@@ -414,3 +417,59 @@ TEST_F(Engine, GripFollowsTheCursorOnlyToTheRightAndBelow) {
 }
 
 } // namespace
+
+// A station's stream becomes the engine's channel: its title scrolls in the player's banner, the
+// equalizer follows it, and Stop frees it and empties the radio's labels. A station that fails
+// leaves nothing playing and keeps "Not playing".
+TEST_F(Engine, RadioStationPlaysAsTheCurrentChannelUntilStop) {
+    radiotest::Reply r;
+    r.headers = {"icy-name:Local", "icy-br:128"};
+    r.metaInt = 16000;
+    r.audio = radiotest::readFile(MIRVANE_TEST_DATA "/audio/mp3_cbr_stereo_44100.mp3");
+    r.titles = {"StreamTitle='Artist - Song';StreamUrl='';"};
+    radiotest::IcyServer server({r});
+    int refused;
+    {
+        radiotest::IcyServer gone({r});
+        refused = gone.port();
+    }
+    WriteText(Path("iradio.ini"),
+              "[Local]\r\nURL=" + QByteArray::fromStdString(server.url()) +
+                  "\r\n[Gone]\r\nURL=http://127.0.0.1:" + QByteArray::number(refused) + "/\r\n");
+    StartWith({30.0});
+    List().SelectRow(0);
+    Player().PlaybtnClick();
+    const DWORD file = TheEngine().CurrentChannel();
+    program->equalizer->chkEqualizer->click();
+    ASSERT_TRUE(program->equalizer->chkEqualizer->isChecked());
+    RadioWindow &radio = *program->radio;
+    const auto connectRow = [&](int row) {
+        radio.chanlist->clearSelection();
+        radio.chanlist->topLevelItem(row)->setSelected(true);
+        radio.chanlistDblClick();
+    };
+
+    connectRow(0);
+    ASSERT_TRUE(WaitFor([&] { return TheEngine().CurrentChannel() != file; }));
+    const DWORD stream = TheEngine().CurrentChannel();
+    EXPECT_EQ(BASS_ChannelIsActive(file), DWORD(BASS_ACTIVE_STOPPED)); // freed
+    EXPECT_EQ(Active(), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(TheEngine().State(), mirvane::PlaybackEngine::Status::Playing);
+    BASS_FX_DSPPEAKEQ band{};
+    band.lBand = 3;
+    EXPECT_TRUE(BASS_FX_DSP_GetParameters(stream, BASS_FX_DSPFX_PEAKEQ, &band));
+    ASSERT_TRUE(WaitFor([&] { return Banner() == "Artist - Song "; }));
+    EXPECT_TRUE(Player().STitle->Banner());
+    EXPECT_EQ(radio.Channellbl->text(), "Local");
+
+    Player().StopbtnClick();
+    EXPECT_EQ(BASS_ChannelIsActive(stream), DWORD(BASS_ACTIVE_STOPPED));
+    EXPECT_FALSE(radio.RadioInUse());
+    EXPECT_EQ(radio.Label3->text(), "");
+
+    connectRow(1);
+    ASSERT_TRUE(WaitFor([&] { return radio.Statuslbl->text() == "Not playing"; }));
+    EXPECT_EQ(TheEngine().CurrentChannel(), 0u);
+    EXPECT_EQ(TheEngine().State(), mirvane::PlaybackEngine::Status::Stopped);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
+}

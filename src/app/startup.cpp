@@ -89,6 +89,9 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     RadioWindow *radio = program->radio = new RadioWindow();
     engine.SetRadioInUseQuery([radio] { return radio->RadioInUse(); });
     QObject::connect(&engine, &PlaybackEngine::radioReleased, radio, &RadioWindow::EngineStopped);
+    QObject::connect(radio, &RadioWindow::streamStarted, &engine, &PlaybackEngine::AdoptChannel);
+    QObject::connect(radio, &RadioWindow::titleChanged, &engine, &PlaybackEngine::ShowStreamTitle);
+    QObject::connect(radio, &RadioWindow::stopped, &engine, &PlaybackEngine::ReleaseChannel);
 
     // The program's name, unless a command-line file plays already: its caption stays.
     if (engine.State() == PlaybackEngine::Status::Stopped) {

@@ -177,6 +177,21 @@ void PlaybackEngine::AdoptChannel(DWORD channel) {
     emit channelStarted(channel);
 }
 
+void PlaybackEngine::ReleaseChannel() {
+    BASS_ChannelRemoveSync(currentChannel_, endSync_);
+    FreeChannel();
+    stoppedChannel_ = currentChannel_;
+    currentChannel_ = 0;
+    endSync_ = 0;
+    paused_ = false;
+    SetStatus(Status::Stopped, false);
+    emit positionReset();
+}
+
+void PlaybackEngine::ShowStreamTitle(const QString &title) {
+    emit bannerChanged(title + " ", true);
+}
+
 void PlaybackEngine::StopPlayback() {
     FreeChannel();
     stoppedChannel_ = currentChannel_;

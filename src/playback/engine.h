@@ -81,6 +81,11 @@ class PlaybackEngine : public QObject {
     // A channel that another part of the program started (the radio) becomes the current one;
     // the one before is freed.
     void AdoptChannel(DWORD channel);
+    // A radio connection failed: what played is freed and playback ends stopped, leaving the
+    // radio's own labels ("Not playing") as they are.
+    void ReleaseChannel();
+    // A station's song title: the banner shows it followed by one blank, scrolling.
+    void ShowStreamTitle(const QString &title);
 
     // ---- Commands with their guards --------------------------------------------------------
     void Play();     // the selected row, when there is one

@@ -2,8 +2,9 @@
  * Mirvane audio library: decoding, output, seeking, syncs, DSP hooks, FFT data and recording.
  *
  * A C interface over an internal engine. Streams (MP1/MP2/MP3, Ogg Vorbis, WAV) and tracker
- * music (MOD, MTM, S3M, XM, IT) are decoded ahead on a library thread into a ring of about
- * half a second per channel; SDL2's output callback only mixes from those rings.
+ * music (MOD, MTM, S3M, XM, IT), and MPEG streams from http/https addresses, are decoded ahead on a
+ * library thread into a ring of about half a second per channel; SDL2's output callback only mixes
+ * from those rings.
  *
  * General rules
  * - Handles are 32-bit; 0 means failure. A handle is never reused while the library is
@@ -84,8 +85,11 @@ typedef DWORD HFX;     /* built-in effect attached to a channel */
 #define BASS_ACTIVE_PAUSED 3
 
 /* BASS_ChannelSetSync types */
-#define BASS_SYNC_END 2  /* the channel's last sample has been heard; data = 0 */
-#define BASS_SYNC_META 4 /* new metadata on a URL stream; data = 0 */
+#define BASS_SYNC_END 2 /* the channel's last sample has been heard; data = 0 */
+/* BASS_SYNC_META: new metadata on a URL stream arrived. data = 0 (a 32-bit word cannot carry
+ * a pointer here): read the text with BASS_StreamGetTags(channel, BASS_TAG_META), which gives
+ * the newest; a burst of changes may fire once. */
+#define BASS_SYNC_META 4
 /* the stream's length has become exact (a prescan ended, or decoding reached the end of a
  * stream whose length was an estimate); data = 0. Fires at most once per channel; a sync set
  * when the length is exact already never fires. */
@@ -185,11 +189,63 @@ BOOL BASS_MusicFree(HMUSIC handle);
  * BASS_ERROR_INIT (a played stream before BASS_Init). */
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 
-/* Internet streams are not part of this build: both fail with BASS_ERROR_NOTAVAIL. */
+/* ---- URL streams ------------------------------------------------------------------------
+ * An http:// or https:// address (at most 2048 bytes, no blanks) of an MPEG audio stream,
+ * Shoutcast servers answering "ICY 200 OK" included. The transfer runs on a library thread of
+ * its own per stream; redirects are followed (at most 5, http and https only); the connection
+ * attempt gives up after the connect timeout (BASS_CONFIG_NET_TIMEOUT). Bounded: response
+ * headers 16 KB in all, one metadata block 4080 bytes (the largest the format can carry),
+ * metadata intervals up to 1 MB (a larger one: no metadata), 256 KB of audio read ahead.
+ * After a drop, or when no byte arrives for BASS_CONFIG_NET_STALL ms, the stream reconnects to
+ * the same address, pausing 0.25, 0.5, 1, 2, 4, 4... s between at most
+ * BASS_CONFIG_NET_RECONNECTS attempts in a row (the count starts again once 64 KB arrived);
+ * the last metadata text stays until a new one comes. When the attempts run out, the channel
+ * plays to the end of what it has, which ends it (BASS_SYNC_END fires).
+ * Length: unknown while the stream runs (BASS_StreamGetLength gives 0), the decoded count once
+ * it has ended. BASS_ChannelSetPosition fails with BASS_ERROR_NOTAVAIL. */
+#define BASS_STREAM_META 0x400000   /* ask for metadata (sends "Icy-MetaData: 1") */
+#define BASS_STREAM_STATUS 0x800000 /* status texts go to the download callback */
+
+/* The download callback runs on the stream's transfer thread (never the caller's, never the
+ * output callback). length > 0: buffer holds length bytes of audio just received (metadata
+ * taken out). length 0 and buffer set: a status text (with BASS_STREAM_STATUS): the server's
+ * status line of each response ("ICY 200 OK", "HTTP/1.1 404 Not Found"), and
+ * "Reconnecting\xE2\x80\xA6" (UTF-8) before each reconnect. length 0 and buffer NULL: the
+ * transfer has ended for good. The texts are valid during the call only. The callback must
+ * not free its own stream and should return at once (hand work over with a queued call). */
 typedef void DOWNLOADPROC(const void *buffer, DWORD length, void *user);
+
+/* Connects to url, waits for the response headers and about 12 KB of audio (at most
+ * BASS_CONFIG_NET_PREBUF ms once the first byte is in), and returns a stream that plays like a
+ * file stream. Blocks the calling thread for that long: up to the connect timeout plus the
+ * stall time for a server that never answers, so call it from a worker thread, not from a GUI.
+ * offset must be 0. flags: BASS_STREAM_META, BASS_STREAM_STATUS, BASS_STREAM_DECODE; proc may
+ * be NULL. Errors: BASS_ERROR_ILLPARAM (no address, not http/https, too long, offset not 0),
+ * BASS_ERROR_INIT (a played stream before BASS_Init), BASS_ERROR_FILEOPEN (refused, no answer,
+ * not a 2xx status, too many redirects), BASS_ERROR_FORMAT (headers too large, not MPEG audio).
+ * Callable from any thread. */
 HSTREAM BASS_StreamCreateURL(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc,
                              void *user);
+
+/* tags BASS_TAG_HTTP: the final response's header lines (status line first), each ended by
+ * '\0', then an empty one. BASS_TAG_META: the last metadata text (e.g.
+ * "StreamTitle='Artist - Song';StreamUrl='';"), bytes as the server sent them.
+ * The text stays valid until the calling thread asks for the same type again. NULL with
+ * BASS_ERROR_NOTAVAIL when the stream has none (not a URL stream, no metadata yet),
+ * BASS_ERROR_ILLTYPE for another type, BASS_ERROR_HANDLE for no stream. Any thread. */
 const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags);
+
+/* Settings of URL streams opened afterwards (values in ms unless noted; each clamped to its
+ * range): BASS_CONFIG_NET_TIMEOUT connect timeout, 100..600000, default 5000;
+ * BASS_CONFIG_NET_STALL no-data watchdog, 100..600000, default 5000;
+ * BASS_CONFIG_NET_RECONNECTS attempts after a drop, 0..100, default 5;
+ * BASS_CONFIG_NET_PREBUF longest prebuffer wait, 0..10000, default 300.
+ * FALSE with BASS_ERROR_ILLTYPE for another option. Any thread. */
+#define BASS_CONFIG_NET_TIMEOUT 11
+#define BASS_CONFIG_NET_STALL 0x10100
+#define BASS_CONFIG_NET_RECONNECTS 0x10101
+#define BASS_CONFIG_NET_PREBUF 0x10102
+BOOL BASS_SetConfig(DWORD option, DWORD value);
 
 /* Length in bytes, exact to the decoded sample count (see BASS_STREAM_PRESCAN for MP3 without
  * a header); also answers for music handles. (QWORD)-1 on failure. */

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using mirvane::audio::Engine;
 using mirvane::audio::Kind;
@@ -69,13 +70,54 @@ BOOL BASS_MusicFree(HMUSIC handle) {
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags) {
     return Engine::get().createStream(mem, file, offset, length, flags);
 }
-HSTREAM BASS_StreamCreateURL(const char *, DWORD, DWORD, DOWNLOADPROC *, void *) {
-    setError(BASS_ERROR_NOTAVAIL);
-    return 0;
+HSTREAM BASS_StreamCreateURL(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc,
+                             void *user) {
+    return Engine::get().createUrlStream(url, offset, flags, proc, user);
 }
-const char *BASS_StreamGetTags(HSTREAM, DWORD) {
-    setError(BASS_ERROR_NOTAVAIL);
-    return nullptr;
+const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags) {
+    // Per thread and type, so a caller's text stays put while other threads ask too.
+    thread_local std::string http, meta;
+    auto ch = Engine::get().find(handle);
+    if (!ch || ch->kind != Kind::Stream) {
+        setError(BASS_ERROR_HANDLE);
+        return nullptr;
+    }
+    if (tags != BASS_TAG_HTTP && tags != BASS_TAG_META) {
+        setError(BASS_ERROR_ILLTYPE);
+        return nullptr;
+    }
+    if (!ch->net || !ch->net->hasTags(tags)) {
+        setError(BASS_ERROR_NOTAVAIL);
+        return nullptr;
+    }
+    std::string &out = tags == BASS_TAG_HTTP ? http : meta;
+    out = ch->net->tags(tags);
+    setError(BASS_OK);
+    return out.c_str();
+}
+BOOL BASS_SetConfig(DWORD option, DWORD value) {
+    auto c = mirvane::audio::urlConfig();
+    const int v = int(std::min<DWORD>(value, 600000));
+    switch (option) {
+    case BASS_CONFIG_NET_TIMEOUT:
+        c.connectTimeoutMs = std::max(v, 100);
+        break;
+    case BASS_CONFIG_NET_STALL:
+        c.stallMs = std::max(v, 100);
+        break;
+    case BASS_CONFIG_NET_RECONNECTS:
+        c.reconnects = std::min(v, 100);
+        break;
+    case BASS_CONFIG_NET_PREBUF:
+        c.prebufferMs = std::min(v, 10000);
+        break;
+    default:
+        setError(BASS_ERROR_ILLTYPE);
+        return FALSE;
+    }
+    mirvane::audio::setUrlConfig(c);
+    setError(BASS_OK);
+    return TRUE;
 }
 QWORD BASS_StreamGetLength(HSTREAM handle) {
     auto ch = Engine::get().find(handle);

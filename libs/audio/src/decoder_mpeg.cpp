@@ -61,18 +61,20 @@ class MpegDecoder final : public Decoder {
         }
         if (rate <= 0 || channels < 1 || encoding != MPG123_ENC_FLOAT_32)
             return false;
+        // A network stream has no length until it ends: frames() stays 0.
+        const bool unknownSize = src_->size() < 0;
         // The scan a caller asks for (prescan) is not done here: it reads the whole file, which
         // the engine lets a library thread do through makeScan() while the stream plays.
-        prescan_ = prescan;
-        off_t length = mpg123_length(mh_);
+        prescan_ = prescan && !unknownSize;
+        off_t length = unknownSize ? 0 : mpg123_length(mh_);
         uint64_t estimate = 0;
         // Without a header libmpg123 guesses from the first frame alone, which is far off for
         // variable bit rates; an average over many frames is much closer.
-        if (estimateMpegLength(*src_, estimate)) {
+        if (!unknownSize && estimateMpegLength(*src_, estimate)) {
             length = off_t(estimate);
             exact_ = false;
         }
-        if (length <= 0)
+        if (length <= 0 && !unknownSize)
             return false;
         rate_ = int(rate);
         channels_ = channels;

@@ -318,6 +318,8 @@ bool Engine::free() {
     g.unlock();
     for (auto &ch : all) {
         ch->scanCancel->store(true);
+        if (ch->net)
+            ch->net->close();
         std::lock_guard<std::recursive_mutex> cl(ch->mutex);
         ch->freed.store(true);
         ch->state.store(kStopped);
@@ -563,6 +565,8 @@ bool Engine::freeChannel(DWORD handle, Kind kind) {
         });
     }
     waitForMixer();
+    if (ch->net)
+        ch->net->close(); // a decode step waiting for the network returns at once
     {
         // Waits for a fill or pull of this channel (and its DSPs) on another thread to finish;
         // none starts afterwards, as every DSP walk checks `freed` under this lock.
@@ -622,6 +626,8 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
         const uint64_t queued = v.written.load() - v.read.load();
         if (queued >= targetFrames)
             return false;
+        if (c.net && !c.net->readyForDecode())
+            return false; // never wait for the network here: other channels share this thread
         if (maxChunks-- <= 0)
             return true;
         const size_t room = v.capacity - size_t(queued);
@@ -824,6 +830,10 @@ bool Engine::setPosition(DWORD handle, QWORD pos) {
         setError(BASS_ERROR_NOTAVAIL);
         return false;
     }
+    if (ch->net) {
+        setError(BASS_ERROR_NOTAVAIL); // a live stream cannot seek
+        return false;
+    }
     const uint64_t frame = pos / (2 * uint64_t(ch->channels));
     if (frame > ch->lengthFrames) {
         setError(BASS_ERROR_POSITION);
@@ -936,6 +946,15 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
                     nextDue = std::min(nextDue, at);
             } else if (ch->decodeEndPending.load() && !ch->endHandled.load()) {
                 fire = true;
+            }
+            if (ch->net) {
+                const uint32_t serial = ch->net->metaSerial();
+                if (serial != ch->metaSeen) {
+                    ch->metaSeen = serial;
+                    for (auto &[sh, s] : syncs_)
+                        if (s.channel == h && s.type == BASS_SYNC_META)
+                            due.emplace_back(sh, h);
+                }
             }
             if (!fire)
                 continue;

@@ -14,6 +14,7 @@
 #include "errors.h"
 #include "param_eq.h"
 #include "resampler.h"
+#include "url_stream.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -106,6 +107,8 @@ struct Channel {
     std::shared_ptr<std::atomic<bool>> scanCancel = std::make_shared<std::atomic<bool>>(false);
     std::atomic<bool> decodeEndPending{false};
     RecordState *record = nullptr;
+    std::shared_ptr<UrlStream> net; // URL streams only; immutable after creation
+    uint32_t metaSeen = 0;          // --- protected by Engine::mutex (the sync thread's)
 };
 
 // One recording: the capture callback writes (converting from the shared device's format),
@@ -158,6 +161,8 @@ class Engine {
 
     // ---- channels -----------------------------------------------------------------------
     DWORD createStream(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
+    DWORD createUrlStream(const char *url, DWORD offset, DWORD flags, DOWNLOADPROC *proc,
+                          void *user); // stream_url.cpp
     DWORD loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
                     DWORD freq);
     std::shared_ptr<Channel> find(DWORD handle);

@@ -79,6 +79,9 @@ std::unique_ptr<Source> Source::fromMemory(const void *data, size_t size, int &e
 }
 
 std::unique_ptr<Source> Source::clone() const {
+    // A network stream has one reader: a second would take the first one's bytes.
+    if (stream_)
+        return nullptr;
     std::unique_ptr<Source> s(new Source);
     if (fd_ >= 0) {
         s->fd_ = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0); // pread never moves the shared offset
@@ -91,12 +94,21 @@ std::unique_ptr<Source> Source::clone() const {
     return s;
 }
 
+std::unique_ptr<Source> Source::fromStream(std::shared_ptr<ByteStream> stream) {
+    std::unique_ptr<Source> s(new Source);
+    s->stream_ = std::move(stream);
+    s->size_ = -1;
+    return s;
+}
+
 Source::~Source() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
 size_t Source::peek(int64_t at, void *buffer, size_t bytes) {
+    if (stream_)
+        return at < pos_ ? 0 : stream_->peek(size_t(at - pos_), buffer, bytes);
     if (at < 0 || at >= size_)
         return 0;
     if (int64_t(bytes) > size_ - at)
@@ -119,6 +131,11 @@ size_t Source::peek(int64_t at, void *buffer, size_t bytes) {
 }
 
 size_t Source::read(void *buffer, size_t bytes) {
+    if (stream_) {
+        const size_t n = stream_->read(buffer, bytes);
+        pos_ += int64_t(n);
+        return n;
+    }
     size_t n = peek(pos_, buffer, bytes);
     pos_ += int64_t(n);
     return n;
@@ -134,12 +151,14 @@ int64_t Source::seek(int64_t offset, int whence) {
         target = pos_ + offset;
         break;
     case SEEK_END:
+        if (stream_)
+            return -1;
         target = size_ + offset;
         break;
     default:
         return -1;
     }
-    if (target < 0)
+    if (target < 0 || (stream_ && target != pos_))
         return -1;
     pos_ = target;
     return pos_;
