@@ -69,8 +69,10 @@ TEST_F(ConfigTest, TreeNodesShowTheirPagesAndTheMenuOpensAboutAndSonique) {
     EXPECT_TRUE(Config().isVisible());
     EXPECT_EQ(tree->currentItem()->text(0), "Sonique Plugins");
     EXPECT_EQ(Config().ShownPage(), Page::SoniquePlugins);
-    // Empty until another page is hosted there; then that page is shown for the node.
-    EXPECT_TRUE(Config().PageWidget(Page::SoniquePlugins)->children().isEmpty());
+    // The plugin page is hosted there; a page hosted later replaces it and is shown.
+    EXPECT_EQ(Config().PageWidget(Page::SoniquePlugins)->objectName(), "SoniquePage");
+    EXPECT_EQ(Config().PageWidget(Page::Winamp)->objectName(), "WinampPage");
+    EXPECT_TRUE(Config().PageWidget(Page::SoniquePlugins)->isVisible());
     auto *plugins = new QLabel("plugins");
     Config().HostPage(Page::SoniquePlugins, plugins);
     EXPECT_EQ(Config().PageWidget(Page::SoniquePlugins), plugins);

@@ -24,6 +24,10 @@
 #include "radio/radio_window.h"
 #include "tags/id3v2.h"
 #include "tags/tag_editor.h"
+#include "vis/sonique_page.h"
+#include "vis/vis.h"
+#include "vis/vis_recording.h"
+#include "vis/winamp_page.h"
 
 namespace mirvane {
 
@@ -84,6 +88,9 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     links.deviceName = QString::fromLocal8Bit(BASS_GetDeviceDescription(int(BASS_GetDevice())));
     program->config = new ConfigWindow(std::move(links));
     program->config->HostPage(ConfigWindow::Page::DspEffects, new DspEffectsPage(engine));
+    const vis::Pages visPages = vis::CreatePages(program->config);
+    program->config->HostPage(ConfigWindow::Page::SoniquePlugins, visPages.sonique);
+    program->config->HostPage(ConfigWindow::Page::Winamp, visPages.winamp);
     program->equalizer = new EqualizerWindow(engine);
 
     RadioWindow *radio = program->radio = new RadioWindow();
@@ -216,6 +223,8 @@ int RunProgram(int argc, char **argv) {
 #ifdef Q_OS_UNIX
     CatchTerminationSignals();
 #endif
+    // Recordings for the plugins hear what plays; this must come before the audio library.
+    vis::PreferOutputMonitor();
     Application app(argc, argv);
     // The player window's close step ends the program, also while other windows are open.
     app.setQuitOnLastWindowClosed(false);

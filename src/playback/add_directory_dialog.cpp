@@ -20,7 +20,6 @@
 #include <QWindow>
 
 #include "playback/playlist_model.h"
-#include "playback/playlist_window.h"
 
 using mirvane::FoundSong;
 using mirvane::PlaylistRow;
@@ -39,8 +38,9 @@ QString FinishedText(int foldersSkipped) {
 
 } // namespace
 
-AddDirectoryDialog::AddDirectoryDialog(PlaylistWindow &playlist)
-    : QWidget(&playlist, Qt::Tool | Qt::FramelessWindowHint), playlist_(playlist),
+AddDirectoryDialog::AddDirectoryDialog(QWidget &owner, mirvane::PlaylistModel &rows,
+                                       QString &lastFolder)
+    : QWidget(&owner, Qt::Tool | Qt::FramelessWindowHint), rows_(rows), lastFolder_(lastFolder),
       search_(
           *this, [this](std::vector<FoundSong> &&batch) { AddFound(std::move(batch)); },
           [this](const mirvane::WalkSummary &summary) { SearchEnded(summary); }) {
@@ -50,13 +50,12 @@ AddDirectoryDialog::AddDirectoryDialog(PlaylistWindow &playlist)
     BuildControls();
     setMinimumSize(397, 290);
     resize(419, 325);
-    const QRect owner = playlist.frameGeometry();
-    move(owner.center() - rect().center());
+    const QRect ownerArea = owner.frameGeometry();
+    move(ownerArea.center() - rect().center());
 
     // FormCreate: the application-wide error rule is start-up's already; the tree opens where
     // the last search was.
-    const QString start =
-        playlist_.LastAddedDir.isEmpty() ? QDir::homePath() : playlist_.LastAddedDir;
+    const QString start = lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_;
     SelectFolder(start);
 }
 
@@ -243,12 +242,12 @@ void AddDirectoryDialog::JvXPButton1Click() {
     }
     filesFound_ = 0;
     foldersSkipped_ = 0;
-    playlist_.LastAddedDir = root;
+    lastFolder_ = root;
     search_.Start(std::move(options));
 }
 
 void AddDirectoryDialog::AddFound(std::vector<FoundSong> &&batch) {
-    mirvane::PlaylistModel &rows = playlist_.Rows();
+    mirvane::PlaylistModel &rows = rows_;
     std::vector<PlaylistRow> added;
     added.reserve(batch.size());
     int number = rows.count();

@@ -17,7 +17,9 @@
 
 #include "playback/folder_search.h"
 
-class PlaylistWindow;
+namespace mirvane {
+class PlaylistModel;
+}
 class QCheckBox;
 class QFileSystemModel;
 class QGroupBox;
@@ -28,9 +30,10 @@ class QTreeView;
 class AddDirectoryDialog : public QWidget {
     Q_OBJECT
   public:
-    // A dialog owned by the playlist window, centred on it; rows go to its list. The tree
-    // starts at the folder the playlist window last added from, or else the home folder.
-    explicit AddDirectoryDialog(PlaylistWindow &playlist);
+    // A dialog owned by the playlist window (owner), centred on it; rows go to rows. The tree
+    // starts at lastFolder, or else the home folder, and each search stores its folder there.
+    // rows and lastFolder belong to the owner and outlive the dialog.
+    AddDirectoryDialog(QWidget &owner, mirvane::PlaylistModel &rows, QString &lastFolder);
     ~AddDirectoryDialog() override; // stops a running search and waits for its worker
 
     // Controls.
@@ -82,7 +85,8 @@ class AddDirectoryDialog : public QWidget {
     void SearchEnded(const mirvane::WalkSummary &summary);
     void StopSearch();
 
-    PlaylistWindow &playlist_;
+    mirvane::PlaylistModel &rows_;
+    QString &lastFolder_;
     int filesFound_ = 0;
     int foldersSkipped_ = 0;
     bool treeTouched_ = false; // the user scrolled or clicked the tree: it no longer follows

@@ -431,7 +431,7 @@ void PlaylistWindow::AddDirectoryClick() {
         return;
     }
     delete addDirectory_;
-    addDirectory_ = new AddDirectoryDialog(*this);
+    addDirectory_ = new AddDirectoryDialog(*this, Rows(), LastAddedDir);
     addDirectory_->show();
 }
 

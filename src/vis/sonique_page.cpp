@@ -99,7 +99,8 @@ void SoniquePage::button3Click() {
     // A hidden window of an earlier Start is not used again.
     if (window_)
         window_->deleteLater();
-    window_ = new SoniqueWindow(*this);
+    window_ =
+        new SoniqueWindow({[this] { return SelectedFile(); }, [this] { return SettingsFile(); }});
     window_->show();
     window_->StartRendering();
     button3->setEnabled(false);

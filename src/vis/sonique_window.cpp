@@ -1,6 +1,5 @@
 #include "vis/sonique_window.h"
 
-#include "vis/sonique_page.h"
 #include "vis/vis_canvas.h"
 #include "vis/vis_recording.h"
 
@@ -22,8 +21,9 @@ struct MenuItem {
 
 } // namespace
 
-SoniqueWindow::SoniqueWindow(SoniquePage &page)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), page_(page) {
+SoniqueWindow::SoniqueWindow(SoniqueChoice choice)
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      choice_(std::move(choice)) {
     setObjectName("svis");
     setWindowTitle("Sonique Plugins");
     setAutoFillBackground(true);
@@ -101,13 +101,13 @@ void SoniqueWindow::Formresize() {
     PaintBox1->setGeometry(0, top, width(), std::max(1, height() - top));
     BASS_SONIQUEVIS_Free(handle_);
     handle_ = 0;
-    const QString file = page_.SelectedFile();
+    const QString file = choice_.selectedFile();
     if (file.isEmpty()) {
         PaintBox1->setStatus(noSound_.isEmpty() ? QStringLiteral("No plugin selected") : noSound_);
         return;
     }
     handle_ = BASS_SONIQUEVIS_CreateVis(file.toUtf8().constData(),
-                                        page_.SettingsFile().toUtf8().constData(), 0,
+                                        choice_.settingsFile().toUtf8().constData(), 0,
                                         PaintBox1->width(), PaintBox1->height());
     if (!handle_) {
         const QString why = QString::fromUtf8(BASS_VIS_GetErrorText());

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 #include "bass_vis.h"
 #include "vis/frame_budget.h"
 
@@ -17,8 +19,14 @@ class QTimer;
 
 namespace mirvane::vis {
 
-class SoniquePage;
 class VisCanvas;
+
+// What the window asks its page each time it (re)creates the plugin: the chosen plugin file
+// ("" for none) and the settings file the plugins share. GUI thread.
+struct SoniqueChoice {
+    std::function<QString()> selectedFile;
+    std::function<QString()> settingsFile;
+};
 
 class SoniqueWindow : public QWidget {
     Q_OBJECT
@@ -27,7 +35,7 @@ class SoniqueWindow : public QWidget {
     static constexpr int kWidth = 242, kHeight = 283, kLeft = 232, kTop = 567;
 
     // Creates the window hidden and runs FormCreate (joins the recording).
-    explicit SoniqueWindow(SoniquePage &page);
+    explicit SoniqueWindow(SoniqueChoice choice);
     ~SoniqueWindow() override;
 
     VisCanvas *PaintBox1 = nullptr;
@@ -84,7 +92,7 @@ class SoniqueWindow : public QWidget {
     void setInterval(int ms);
     void pauseOrResume();
 
-    SoniquePage &page_;
+    SoniqueChoice choice_;
     HVIS handle_ = 0;
     uint32_t recording_ = 0;
     bool joined_ = false;  // holds the shared recording
