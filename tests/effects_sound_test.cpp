@@ -1,8 +1,10 @@
 // The effects heard: a file played by the engine through the real libraries on SDL2's disk
 // driver, the boxes and sliders worked while it plays, and the written output measured.
 //
-// Switches reach the sound a decode-ahead later (about half a second), so each test leaves
-// every state on for well over a second and measures well inside those stretches.
+// Ticking an effect on is heard after the decode-ahead (about half a second); later changes
+// after the effects' lead, set long here (250 ms) so that a busy machine never leaves gaps that
+// the measures would take for the effects' doing. Each test leaves every state on for well
+// over a second and measures well inside those stretches.
 #include <QCheckBox>
 #include <QFile>
 
@@ -28,6 +30,7 @@ class DiskPlayer {
         WriteWav(dir_.filePath("in.wav"), signal);
         engine = std::make_unique<mirvane::PlaybackEngine>();
         engine->StartAudioLibrary(BASS_GetVersion(), [](const QString &) {});
+        BASS_SetConfig(BASS_CONFIG_DSP_LEAD, 250);
         engine->SetVolume(100);
         window = std::make_unique<EqualizerWindow>(*engine);
         page = std::make_unique<DspEffectsPage>(*engine);
@@ -225,7 +228,7 @@ TEST(HeardEffect, SwitchingEffectsAndMovingBandsNeverJumps) {
     p.Slider("vsEQ310")->setValue(12);
     Wait(700);
     p.window->chkEqualizer->click();
-    Wait(3500);
+    Wait(4200); // a busy machine's sound thread writes a little slower than the clock
     const Stereo out = p.Finish();
     ASSERT_GE(out.frames(), At(8.5));
 

@@ -4,7 +4,8 @@
  * A C interface over an internal engine. Streams (MP1/MP2/MP3, Ogg Vorbis, WAV) and tracker
  * music (MOD, MTM, S3M, XM, IT), and MPEG streams from http/https addresses, are decoded ahead on a
  * library thread into a ring of about half a second per channel; SDL2's output callback only mixes
- * from those rings.
+ * from those rings. A channel with DSPs or effects keeps its decoded half second before them and
+ * runs them only BASS_CONFIG_DSP_LEAD ahead of the output, so their changes are heard soon.
  *
  * General rules
  * - Handles are 32-bit; 0 means failure. A handle is never reused while the library is
@@ -245,6 +246,11 @@ const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags);
 #define BASS_CONFIG_NET_STALL 0x10100
 #define BASS_CONFIG_NET_RECONNECTS 0x10101
 #define BASS_CONFIG_NET_PREBUF 0x10102
+/* BASS_CONFIG_DSP_LEAD: how far ahead of the output a played channel's DSPs and FX run, in ms,
+ * 5..500, default 30 (any time). A change of an effect's settings is heard after about this
+ * lead plus one device buffer; decoding itself stays up to half a second ahead, so only the
+ * effects' work has to keep to the shorter time. */
+#define BASS_CONFIG_DSP_LEAD 0x10103
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 
 /* Length in bytes, exact to the decoded sample count (see BASS_STREAM_PRESCAN for MP3 without

@@ -111,6 +111,10 @@ BOOL BASS_SetConfig(DWORD option, DWORD value) {
     case BASS_CONFIG_NET_PREBUF:
         c.prebufferMs = std::min(v, 10000);
         break;
+    case BASS_CONFIG_DSP_LEAD:
+        Engine::get().dspLeadMs.store(std::clamp(v, 5, 500));
+        setError(BASS_OK);
+        return TRUE;
     default:
         setError(BASS_ERROR_ILLTYPE);
         return FALSE;

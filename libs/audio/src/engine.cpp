@@ -121,6 +121,8 @@ void Engine::mix(float *out, int frames) {
             if (++hp == Voice::kHistory)
                 hp = 0;
         }
+        if (take < size_t(frames) && r + take > 0 && !v->eof.load(std::memory_order_acquire))
+            v->starved.fetch_add(1, std::memory_order_relaxed);
         v->heard.store(h + take, std::memory_order_release);
         v->read.store(r + take, std::memory_order_release);
         if (take < size_t(frames) && v->eof.load(std::memory_order_acquire) &&
@@ -619,24 +621,94 @@ static float *resampleBuffer(Channel &c, double ratio) {
     return c.resampled.data();
 }
 
+namespace {
+
+// Appends frames (channel format) to the channel's raw buffer; the caller checked the room.
+void rawPush(Channel &c, const float *in, size_t frames) {
+    const size_t ch = size_t(c.channels);
+    for (size_t i = 0; i < frames; ++i) {
+        const size_t at = (c.rawStart + c.rawFrames + i) % c.rawCapacity;
+        std::copy_n(in + i * ch, ch, &c.raw[at * ch]);
+    }
+    c.rawFrames += frames;
+}
+
+// Takes up to frames frames from the front of the raw buffer into out; returns how many.
+size_t rawPop(Channel &c, float *out, size_t frames) {
+    const size_t ch = size_t(c.channels);
+    frames = std::min(frames, c.rawFrames);
+    for (size_t i = 0; i < frames; ++i)
+        std::copy_n(&c.raw[((c.rawStart + i) % c.rawCapacity) * ch], ch, out + i * ch);
+    c.rawStart = (c.rawStart + frames) % c.rawCapacity;
+    c.rawFrames -= frames;
+    return frames;
+}
+
+} // namespace
+
 bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
     Voice &v = *c.voice;
     targetFrames = std::min(targetFrames, v.capacity - 2 * kChunk);
+    const double ratio = double(outRate_) / c.playRate;
+    // With a chain, decoding runs ahead into the raw buffer and the chain only `lead` ahead
+    // of the mixer; what is already in the raw buffer goes through it first, chain or not.
+    const bool staged = !c.chain.empty() || c.rawFrames > 0;
+    size_t lead = targetFrames;
+    if (!c.chain.empty()) {
+        // The lead doubles each time the mixer found the ring short (a busy machine woke this
+        // thread late): a little later effect changes rather than gaps in the sound.
+        const size_t base = size_t(int64_t(outRate_) * dspLeadMs.load() / 1000);
+        const uint32_t starved = v.starved.load(std::memory_order_relaxed);
+        if (starved != c.starvedSeen) {
+            c.starvedSeen = starved;
+            c.leadFrames = std::max(c.leadFrames, base) * 2;
+        }
+        c.leadFrames = std::min(std::max(c.leadFrames, base), targetFrames);
+        lead = c.leadFrames;
+        if (c.rawCapacity == 0) {
+            c.rawCapacity = size_t(c.rate) / 2 + 2 * kChunk;
+            c.raw.assign(c.rawCapacity * size_t(c.channels), 0.0f);
+        }
+    }
     while (!c.decodeEnded && !c.freed.load()) {
         const uint64_t queued = v.written.load() - v.read.load();
-        if (queued >= targetFrames)
+        const bool netReady = !c.net || c.net->readyForDecode();
+        const bool rawWants =
+            staged && !c.decoderDone && netReady && c.rawFrames + kChunk <= c.rawCapacity;
+        const bool ringWants = queued < lead;
+        if (!ringWants && !rawWants)
             return false;
-        if (c.net && !c.net->readyForDecode())
-            return false; // never wait for the network here: other channels share this thread
         if (maxChunks-- <= 0)
             return true;
+        if (rawWants) {
+            // Decoding ahead; never waits for the network (other channels share this thread).
+            const size_t got = c.decoder->read(c.work.data(), kChunk);
+            if (got == 0)
+                c.decoderDone = true;
+            else
+                rawPush(c, c.work.data(), got);
+            if (!ringWants)
+                continue;
+        }
+        if (!staged && !netReady)
+            return false; // never wait for the network here: other channels share this thread
         const size_t room = v.capacity - size_t(queued);
-        const double ratio = double(outRate_) / c.playRate;
-        // Decode no more than the ring can take after resampling (slow rates grow a lot).
-        const size_t want = room > 256 ? std::min(kChunk, size_t(double(room - 256) / ratio)) : 0;
+        // Decode no more than the ring can take after resampling (slow rates grow a lot), and
+        // with a chain no more than the lead asks for.
+        size_t want = room > 256 ? std::min(kChunk, size_t(double(room - 256) / ratio)) : 0;
+        if (staged && lead < targetFrames)
+            want = std::min(want, size_t(double(lead - queued) / ratio) + 16);
         if (want < 16)
             return false;
-        const size_t n = c.decoder->read(c.work.data(), want);
+        size_t n;
+        if (staged) {
+            n = rawPop(c, c.work.data(), want);
+            if (n == 0 && !c.decoderDone)
+                return false; // the decoder waits for the network
+        } else {
+            n = c.decoder->read(c.work.data(), want);
+            c.decoderDone = n == 0;
+        }
         size_t made = 0;
         const float *outData = nullptr;
         if (n > 0) {
@@ -723,6 +795,9 @@ void Engine::seekLocked(Channel &c, uint64_t frame) {
     c.basePos = frame;
     c.decodePos.store(frame);
     c.decodeEnded = false;
+    c.decoderDone = false;
+    c.rawStart = 0;
+    c.rawFrames = 0;
     c.pendingSize = 0;
     c.pendingOffset = 0;
     c.decodeEndPending.store(false);
@@ -997,20 +1072,25 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
                 if (ch->voice && ch->state.load() != kStopped)
                     work.push_back(ch);
         }
+        size_t shortestLead = SIZE_MAX; // frames, of the channels whose chain runs just ahead
         for (auto &ch : work) {
             // A few chunks per turn of the lock, so API calls on the channel never wait long.
             bool more = true;
             while (more && !stop->load()) {
                 std::lock_guard<std::recursive_mutex> cl(ch->mutex);
                 more = !ch->freed.load() && fillLocked(*ch, ch->voice->capacity, 4);
+                if (!ch->chain.empty())
+                    shortestLead = std::min(shortestLead, ch->leadFrames);
             }
         }
         work.clear(); // a channel freed meanwhile is destroyed here, outside every lock
-        // The rings hold half a second: topping them up every 100 ms is plenty. A play or a
-        // seek sets the flag, so a wake-up sent before we wait is not lost.
+        // The rings hold half a second: topping them up every 100 ms is plenty, unless a chain
+        // runs only its short lead ahead. A play or a seek sets the flag, so a wake-up sent
+        // before we wait is not lost.
+        const int leadMs = int(std::min<size_t>(shortestLead / size_t(outRate_ / 1000), 300));
+        const auto nap = std::chrono::milliseconds(std::clamp(leadMs / 3, 2, 100));
         std::unique_lock<std::mutex> w(decodeWakeMutex_);
-        decodeCv_.wait_for(w, std::chrono::milliseconds(100),
-                           [&] { return decodeWake_ || stop->load(); });
+        decodeCv_.wait_for(w, nap, [&] { return decodeWake_ || stop->load(); });
         decodeWake_ = false;
     }
 }

@@ -50,6 +50,7 @@ struct Voice {
     std::atomic<float> gainL{1.0f}, gainR{1.0f};
     std::unique_ptr<std::atomic<float>[]> history; // kHistory * 2, written by the mixer only
     std::atomic<uint64_t> heard{0};                // frames ever written to history
+    std::atomic<uint32_t> starved{0}; // mixer calls that found too few frames before the end
 };
 
 struct ChainEntry {
@@ -82,7 +83,16 @@ struct Channel {
     std::vector<int16_t> fftHistory; // decode-only: the last kFftSize frames pulled
     size_t fftFill = 0;              // frames ever written to fftHistory
     bool decodeEnded = false;
-    uint64_t basePos = 0; // frame at which the ring's content starts
+    // Played channels with DSPs or FX: decoded frames (channel format) wait here, up to half a
+    // second ahead, and the chain runs only a short lead ahead of the mixer, so a change of an
+    // effect's settings is heard within that lead instead of after the whole decode-ahead.
+    std::vector<float> raw;             // rawCapacity * channels, circular
+    size_t rawCapacity = 0;             // frames; 0 until first needed
+    size_t rawStart = 0, rawFrames = 0; // frames
+    bool decoderDone = false;           // the decoder has given its last frame
+    size_t leadFrames = 0;              // the chain's lead now (grows when the mixer starved)
+    uint32_t starvedSeen = 0;           // Voice::starved when the lead last grew
+    uint64_t basePos = 0;               // frame at which the ring's content starts
     int playRate = 0;
 
     // --- immutable after creation
@@ -287,6 +297,11 @@ class Engine {
     std::atomic<bool> endPending_{false};
     // Set by init before the threads start; the mixer and the decode-ahead thread read it.
     std::atomic<int> outRate_{44100};
+
+  public:
+    // How far ahead of the mixer a channel's DSP chain runs (BASS_CONFIG_DSP_LEAD), in ms.
+    static constexpr int kDefaultDspLeadMs = 30;
+    std::atomic<int> dspLeadMs{kDefaultDspLeadMs};
 };
 
 } // namespace mirvane::audio
