@@ -292,7 +292,7 @@ void PlaylistWindow::ReadPlaylist(const QString &fileName) {
 }
 
 void PlaylistWindow::AddAutomaticPlaylist() {
-    const QString automatic = mirvane::ProgramDir() + "playlist.m3u";
+    const QString automatic = mirvane::WritableDataDir() + "playlist.m3u";
     const mirvane::FileStamp written = mirvane::StampOf(automatic);
     if (written.isFile) {
         const auto entries = mirvane::m3u::TryReadPlaylistFile(automatic);
@@ -315,7 +315,7 @@ void PlaylistWindow::AddAutomaticPlaylist() {
     } else if (!QFileInfo::exists(automatic)) {
         // The very first start: a few short tracks of our own, so that there is something to
         // hear at once.
-        ReadPlaylist(mirvane::ProgramDir() + "demo/demo.m3u");
+        ReadPlaylist(mirvane::DataDir() + "demo/demo.m3u");
     }
     playlistRead_ = true;
 }
@@ -403,7 +403,9 @@ void PlaylistWindow::SaveAutomaticPlaylist(QWidget *messageOwner) {
     if (!playlistRead_) {
         return;
     }
-    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", messageOwner);
+    const QString dir = mirvane::WritableDataDir();
+    QDir().mkpath(dir); // the user's data folder may not exist yet
+    SavePlaylistFile(dir + "playlist.m3u", messageOwner);
 }
 
 // ---- Menus and buttons -------------------------------------------------------------------
