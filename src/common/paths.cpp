@@ -30,16 +30,9 @@ QString Beside(const QString &programDir, const char *relative) {
     return WithSlash(QDir::cleanPath(programDir + QString::fromUtf8(relative)));
 }
 
-// Can a file be made in dir? Asked by making one, since permission bits do not tell about
-// read-only mounts.
+// Can a file be made in dir? access(2) answers for this user, read-only mounts included.
 bool CanWriteIn(const QString &dir) {
-    QFile probe(dir + ".mirvane-write-test");
-    if (!probe.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    probe.close();
-    probe.remove();
-    return true;
+    return QFileInfo(dir).isWritable();
 }
 
 } // namespace
@@ -71,15 +64,20 @@ FileLayout ChooseLayout(const QString &programDir, bool ownLayout, bool writable
 }
 
 const FileLayout &CurrentLayout() {
-    static const FileLayout layout = [] {
-        const QString program = ProgramDir();
-        const bool own = IsProgramFolderLayout();
-        return ChooseLayout(program, own, own && CanWriteIn(program),
-                            Beside(program, MIRVANE_DATA_FROM_BIN),
-                            Beside(program, MIRVANE_PLUGINS_FROM_BIN),
-                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
-                            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
-    }();
+    // Worked out again only when the program folder changes (tests move MIRVANE_HOME), so
+    // that the file system is asked once per folder rather than once per call.
+    static FileLayout layout;
+    static bool own = false;
+    const QString program = ProgramDir();
+    const bool ownNow = IsProgramFolderLayout();
+    if (layout.programDir != program || own != ownNow) {
+        own = ownNow;
+        layout = ChooseLayout(program, own, own && CanWriteIn(program),
+                              Beside(program, MIRVANE_DATA_FROM_BIN),
+                              Beside(program, MIRVANE_PLUGINS_FROM_BIN),
+                              QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                              QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    }
     return layout;
 }
 

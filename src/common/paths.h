@@ -8,8 +8,8 @@
 // what it writes under the user's XDG folders. A program folder that cannot be written to
 // also keeps what it writes under the XDG folders.
 //
-// Every folder returned ends with '/'. GUI thread only (the answers are worked out once per
-// process for the folders that QStandardPaths names, which needs the application object).
+// Every folder returned ends with '/'. GUI thread only (the answers are kept for the program
+// folder they were worked out for; QStandardPaths needs the application object).
 
 #include <QString>
 
@@ -64,7 +64,7 @@ QString ReadableCopy(const FileLayout &layout, const QString &name);
 // then written, and the shipped file is never touched).
 QString WritableCopy(const FileLayout &layout, const QString &name);
 
-// The layout of this process (worked out on first use).
+// The layout of this process for the program folder of now.
 const FileLayout &CurrentLayout();
 
 // The file named on the raw command line ("<program path>" <file>), or "": whatever follows
