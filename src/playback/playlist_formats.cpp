@@ -1,7 +1,5 @@
 #include "playback/playlist_formats.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -245,24 +243,9 @@ std::vector<Entry> Parse(Format format, const QByteArray &bytes, const QString &
 }
 
 std::optional<std::vector<Entry>> TryReadFile(const QString &fileName) {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return std::nullopt;
-    }
-    const QString folder = QFileInfo(fileName).absolutePath();
-    // A mapped file is read straight from the page cache, without a copy of a long list.
-    if (const qint64 size = file.size(); size > 0) {
-        if (const uchar *mapped = file.map(0, size)) {
-            const QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped),
-                                                            static_cast<qsizetype>(size));
-            return Parse(SniffFormat(view), view, folder);
-        }
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return std::nullopt;
-    }
-    return Parse(SniffFormat(bytes), bytes, folder);
+    return m3u::ReadFileWith(fileName, [](const QByteArray &bytes, const QString &baseDir) {
+        return Parse(SniffFormat(bytes), bytes, baseDir);
+    });
 }
 
 QByteArray Render(Format format, const std::vector<Entry> &entries) {
