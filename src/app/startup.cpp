@@ -217,8 +217,10 @@ int RunProgram(int argc, char **argv) {
     Application app(argc, argv);
     // The player window's close step ends the program, also while other windows are open.
     app.setQuitOnLastWindowClosed(false);
-    // Lets the desktop match the windows to the installed desktop entry and its icon.
+    // Lets the desktop match the windows to the installed desktop entry and its icon; the name
+    // also names the user's data and config folders, whatever the executable is called.
     QGuiApplication::setDesktopFileName("mirvane");
+    QCoreApplication::setApplicationName("mirvane");
     StartOptions options;
     options.commandLine = RawCommandLine(argc, argv);
     if (HandOverToRunningPlayer(options.commandLine)) {
