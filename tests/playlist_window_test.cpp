@@ -138,6 +138,55 @@ TEST_F(Playlist, SavingWritesTheListUnderTheNameGiven) {
     EXPECT_EQ(ReadAll(Path("bare.m3u")), ReadAll(Path("list.txt")));
 }
 
+TEST_F(Playlist, DroppedListsBringTheirEntriesAndSavingFollowsTheExtension) {
+    WriteWav(Path("a.wav"), 2.0);
+    WriteWav(Path("b.wav"), 3.0);
+    WriteText(Path("one.pls"), "[playlist]\nFile1=a.wav\nTitle1=From PLS\n");
+    WriteText(Path("two.xspf"), "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                                "<trackList><track><location>b.wav</location>"
+                                "<title>From XSPF</title></track></trackList></playlist>");
+    WriteText(Path("three.m3u8"), "#EXTM3U\n#EXTINF:2,From M3U8\na.wav\n");
+    // Lists and a music file dropped together: entries in order, the lists never as tracks.
+    List().WMDropFiles({Path("one.pls"), Path("b.wav"), Path("two.xspf"), Path("three.m3u8")});
+    EXPECT_TRUE(dialogs.messages.empty());
+    ASSERT_EQ(List().RowCount(), 4);
+    EXPECT_EQ(List().Caption(0), "From PLS");
+    EXPECT_EQ(List().FileName(0), Path("a.wav"));
+    EXPECT_EQ(List().FileName(1), Path("b.wav"));
+    EXPECT_EQ(List().Caption(2), "From XSPF");
+    EXPECT_EQ(List().FileName(2), Path("b.wav"));
+    EXPECT_EQ(List().Caption(3), "From M3U8");
+
+    // The save dialog offers the formats; the extension of the name chosen picks one.
+    dialogs.fileAnswers = {Path("out.pls"), Path("out.xspf"), Path("out.m3u8")};
+    List().SavePlaylistClick();
+    List().SavePlaylistClick();
+    List().SavePlaylistClick();
+    ASSERT_EQ(dialogs.questions.size(), 3u);
+    EXPECT_EQ(dialogs.questions[0].filters,
+              (QStringList{"M3U Playlist (*.m3u)", "M3U8 Playlist (*.m3u8)", "PLS Playlist (*.pls)",
+                           "XSPF Playlist (*.xspf)"}));
+    EXPECT_TRUE(ReadAll(Path("out.pls"))
+                    .startsWith("[playlist]\nFile1=" + Path("a.wav").toUtf8() +
+                                "\nTitle1=From PLS\nLength1=2\n"));
+    EXPECT_TRUE(ReadAll(Path("out.xspf")).contains("<duration>3000</duration>"));
+    EXPECT_TRUE(ReadAll(Path("out.m3u8")).startsWith("#EXTM3U\r\n#EXTINF:002,From PLS\r\n"));
+
+    // Opening each again gives the same rows back.
+    List().RemoveAllClick();
+    dialogs.fileAnswers = {Path("out.pls"), Path("out.xspf"), Path("out.m3u8")};
+    List().OpenPlaylistClick();
+    List().OpenPlaylistClick();
+    List().OpenPlaylistClick();
+    ASSERT_EQ(List().RowCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(List().FileName(i), Path(i % 4 == 1 || i % 4 == 2 ? "b.wav" : "a.wav")) << i;
+    }
+    EXPECT_EQ(List().Caption(4), "From PLS");
+    EXPECT_EQ(List().Caption(11), "From M3U8");
+    EXPECT_TRUE(dialogs.questions[3].filters[0].contains("*.xspf"));
+}
+
 TEST_F(Playlist, EmptyListIsSavedAsTheHeaderAlone) {
     dialogs.fileAnswers = {Path("empty.m3u")};
     List().SavePlaylistClick();

@@ -462,7 +462,7 @@ void PlayerWindow::LoadSkin(const QString &name) {
     parts.SliderVol = SliderVol;
     parts.PaintBox1 = PaintBox1;
     parts.trans1 = trans1;
-    mirvane::LoadSkin(parts, skin_, mirvane::ProgramDir(), name);
+    mirvane::LoadSkin(parts, skin_, mirvane::DataDir(), name);
 }
 
 void PlayerWindow::ButtonImage(PictureButton *button, const char *stem) {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSocketNotifier>
@@ -166,9 +167,9 @@ void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
 namespace {
 
 QString InstanceName() {
-    // One player per user and program folder: two players writing the same automatic
-    // playlist would lose one of the lists, while players of separate folders keep their own.
-    const QByteArray key = ProgramDir().toUtf8();
+    // One player per user and automatic playlist: two players writing the same list would
+    // lose one of them, while players that keep their lists apart may run side by side.
+    const QByteArray key = WritableDataDir().toUtf8();
     const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
     return QStringLiteral("mirvane-") + user + '-' + QString::number(qHash(key), 16);
 }
@@ -228,6 +229,10 @@ int RunProgram(int argc, char **argv) {
     Application app(argc, argv);
     // The player window's close step ends the program, also while other windows are open.
     app.setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows to the installed desktop entry and its icon; the name
+    // also names the user's data and config folders, whatever the executable is called.
+    QGuiApplication::setDesktopFileName("mirvane");
+    QCoreApplication::setApplicationName("mirvane");
     StartOptions options;
     options.commandLine = RawCommandLine(argc, argv);
     if (HandOverToRunningPlayer(options.commandLine)) {

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace mirvane {
 
@@ -75,6 +76,18 @@ QString AskSaveFileName(QWidget *owner, const FileQuestion &question) {
         dialog.setNameFilters(question.filters);
     }
     dialog.setDefaultSuffix(question.defaultSuffix);
+    if (!question.defaultSuffix.isEmpty()) {
+        // A name typed without extension gets that of the filter chosen, so that choosing a
+        // format is enough to save in it.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString &filter) {
+                             static const QRegularExpression firstPattern(R"(\*\.(\w+))");
+                             const auto match = firstPattern.match(filter);
+                             if (match.hasMatch()) {
+                                 dialog.setDefaultSuffix(match.captured(1));
+                             }
+                         });
+    }
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !question.confirmOverwrite);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};

@@ -120,6 +120,12 @@ std::vector<Entry> ParsePlaylist(const QByteArray &input, const QString &baseDir
 }
 
 std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName) {
+    return ReadFileWith(fileName, [](const QByteArray &bytes, const QString &baseDir) {
+        return ParsePlaylist(bytes, baseDir);
+    });
+}
+
+std::optional<std::vector<Entry>> ReadFileWith(const QString &fileName, PlaylistParser parse) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
@@ -130,14 +136,14 @@ std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName) {
         if (const uchar *mapped = file.map(0, size)) {
             const QByteArray view = QByteArray::fromRawData(reinterpret_cast<const char *>(mapped),
                                                             static_cast<qsizetype>(size));
-            return ParsePlaylist(view, folder);
+            return parse(view, folder);
         }
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return std::nullopt;
     }
-    return ParsePlaylist(bytes, folder);
+    return parse(bytes, folder);
 }
 
 std::vector<Entry> ReadPlaylistFile(const QString &fileName) {

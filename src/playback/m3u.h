@@ -59,6 +59,11 @@ std::vector<Entry> ReadPlaylistFile(const QString &fileName);
 // caller can tell it from an empty list.
 std::optional<std::vector<Entry>> TryReadPlaylistFile(const QString &fileName);
 
+// Reads a file whole (mapped when it can be) and hands its bytes and its folder to parse.
+// Outcome: parse's rows; nothing when the file cannot be opened or read whole.
+using PlaylistParser = std::vector<Entry> (*)(const QByteArray &bytes, const QString &baseDir);
+std::optional<std::vector<Entry>> ReadFileWith(const QString &fileName, PlaylistParser parse);
+
 // The header line and the two lines of one row, each with its CR LF.
 QByteArray HeaderLine();
 QByteArray EntryLines(int seconds, const QString &caption, const QString &fileName);

@@ -26,6 +26,7 @@
 #include "common/rounding.h"
 #include "playback/add_directory_dialog.h"
 #include "playback/m3u.h"
+#include "playback/playlist_formats.h"
 #include "radio/radio_window.h"
 #include "tags/id3v2.h"
 #include "tags/title_lookup.h"
@@ -38,6 +39,9 @@ namespace {
 // Extensions a command-line file may have (lower case, with the dot).
 const QStringList kCommandLineExtensions = {".mp1", ".mp2", ".mp3", ".xm",  ".it",
                                             ".s3m", ".mod", ".mtm", ".ogg", ".wav"};
+// The playlist file formats the open and save dialogs offer.
+const QStringList kPlaylistFilters = {"M3U Playlist (*.m3u)", "M3U8 Playlist (*.m3u8)",
+                                      "PLS Playlist (*.pls)", "XSPF Playlist (*.xspf)"};
 // Dropped files: the upper-cased extension must occur inside one of these.
 const QStringList kDropExtensions = {".MP1", ".MP2", ".MP3", ".OGG", ".WAV",
                                      ".MOD", ".MTM", ".S3M", ".IT",  ".XM"};
@@ -281,7 +285,8 @@ void PlaylistWindow::UpdatePlaylistCaption() {
 }
 
 void PlaylistWindow::ReadPlaylist(const QString &fileName) {
-    std::vector<mirvane::m3u::Entry> entries = mirvane::m3u::ReadPlaylistFile(fileName);
+    std::vector<mirvane::m3u::Entry> entries =
+        mirvane::playlists::TryReadFile(fileName).value_or(std::vector<mirvane::m3u::Entry>{});
     std::vector<PlaylistRow> rows;
     rows.reserve(entries.size());
     for (auto &e : entries) {
@@ -292,7 +297,7 @@ void PlaylistWindow::ReadPlaylist(const QString &fileName) {
 }
 
 void PlaylistWindow::AddAutomaticPlaylist() {
-    const QString automatic = mirvane::ProgramDir() + "playlist.m3u";
+    const QString automatic = mirvane::WritableDataDir() + "playlist.m3u";
     const mirvane::FileStamp written = mirvane::StampOf(automatic);
     if (written.isFile) {
         const auto entries = mirvane::m3u::TryReadPlaylistFile(automatic);
@@ -315,7 +320,7 @@ void PlaylistWindow::AddAutomaticPlaylist() {
     } else if (!QFileInfo::exists(automatic)) {
         // The very first start: a few short tracks of our own, so that there is something to
         // hear at once.
-        ReadPlaylist(mirvane::ProgramDir() + "demo/demo.m3u");
+        ReadPlaylist(mirvane::DataDir() + "demo/demo.m3u");
     }
     playlistRead_ = true;
 }
@@ -353,10 +358,8 @@ int PlaylistWindow::MeasureSeconds(const QString &fileName) {
     return seconds;
 }
 
-bool PlaylistWindow::WritePlaylist(QIODevice &file) {
-    if (file.write(mirvane::m3u::HeaderLine()) < 0) {
-        return false;
-    }
+std::vector<mirvane::m3u::Entry> PlaylistWindow::EntriesToSave() {
+    std::vector<mirvane::m3u::Entry> entries;
     const auto measure = [this](const QString &name) { return MeasureSeconds(name); };
     for (int i = 0; i < RowCount(); ++i) {
         const PlaylistRow &row = Rows().row(i);
@@ -369,11 +372,14 @@ bool PlaylistWindow::WritePlaylist(QIODevice &file) {
             continue;
         }
         const int seconds = lengths_.SecondsOf(row.fileName, stamp, measure);
-        if (file.write(mirvane::m3u::EntryLines(seconds, Rows().caption(i), row.fileName)) < 0) {
-            return false;
-        }
+        entries.push_back(mirvane::m3u::Entry{Rows().caption(i), row.fileName, seconds});
     }
-    return true;
+    return entries;
+}
+
+bool PlaylistWindow::WritePlaylist(QIODevice &file, mirvane::playlists::Format format) {
+    const QByteArray bytes = mirvane::playlists::Render(format, EntriesToSave());
+    return file.write(bytes) == bytes.size();
 }
 
 bool PlaylistWindow::SavePlaylistFile(const QString &fileName, QWidget *messageOwner) {
@@ -387,7 +393,9 @@ bool PlaylistWindow::SavePlaylistFile(const QString &fileName, QWidget *messageO
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool ok = WritePlaylist(file);
+    // The extension chooses the format; any other name gets M3U, the list's own format.
+    bool ok = WritePlaylist(
+        file, mirvane::playlists::FormatOfName(fileName).value_or(mirvane::playlists::Format::M3u));
     // Only a complete list replaces the old file; after a failure the old one stays whole.
     ok = ok ? file.commit() : (file.cancelWriting(), false);
     QApplication::restoreOverrideCursor();
@@ -403,7 +411,9 @@ void PlaylistWindow::SaveAutomaticPlaylist(QWidget *messageOwner) {
     if (!playlistRead_) {
         return;
     }
-    SavePlaylistFile(mirvane::ProgramDir() + "playlist.m3u", messageOwner);
+    const QString dir = mirvane::WritableDataDir();
+    QDir().mkpath(dir); // the user's data folder may not exist yet
+    SavePlaylistFile(dir + "playlist.m3u", messageOwner);
 }
 
 // ---- Menus and buttons -------------------------------------------------------------------
@@ -445,7 +455,7 @@ void PlaylistWindow::AddInternetStreamClick() {
 void PlaylistWindow::OpenPlaylistClick() {
     mirvane::FileQuestion q;
     q.title = "Open Playlist";
-    q.filters = {"M3U Playlist (*.m3u)"};
+    q.filters = QStringList{"Playlists (*.m3u *.m3u8 *.pls *.xspf)"} + kPlaylistFilters;
     q.defaultSuffix = "m3u";
     const QString chosen = mirvane::AskOpenFileName(this, q);
     if (!chosen.isEmpty()) {
@@ -457,7 +467,7 @@ void PlaylistWindow::OpenPlaylistClick() {
 void PlaylistWindow::SavePlaylistClick() {
     mirvane::FileQuestion q;
     q.title = "Save Playlist";
-    q.filters = {"M3U Playlist (*.m3u)"};
+    q.filters = kPlaylistFilters;
     q.defaultSuffix = "m3u";
     q.confirmOverwrite = true;
     const QString chosen = mirvane::AskSaveFileName(this, q);
@@ -532,6 +542,11 @@ void PlaylistWindow::dropEvent(QDropEvent *event) {
 
 void PlaylistWindow::WMDropFiles(const QStringList &names) {
     for (const QString &name : names) {
+        // A dropped list brings its entries, not itself as a track.
+        if (mirvane::playlists::FormatOfName(name)) {
+            ReadPlaylist(name);
+            continue;
+        }
         const QString ext = ExtractFileExt(name).toUpper();
         bool accepted = false;
         if (!ext.isEmpty()) {

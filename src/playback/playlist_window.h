@@ -12,6 +12,7 @@
 #include "bass.h"
 #include "playback/engine.h"
 #include "playback/length_cache.h"
+#include "playback/playlist_formats.h"
 #include "playback/playlist_model.h"
 
 class AddDirectoryDialog;
@@ -74,11 +75,16 @@ class PlaylistWindow : public QWidget {
     // Rows and files.
     Q_INVOKABLE void AppendEntry(const QString &fileName);
     Q_INVOKABLE void UpdatePlaylistCaption();
+    // Appends the rows of a playlist file in any format playlists::TryReadFile reads (M3U,
+    // M3U8, PLS, XSPF); a file that cannot be read adds nothing and shows nothing.
     Q_INVOKABLE void ReadPlaylist(const QString &fileName);
-    // Writes "#EXTM3U" and every row whose file exists; false when a write failed.
-    bool WritePlaylist(QIODevice &file);
-    // Writes the list to fileName through a temporary file renamed over the old one; on any
-    // failure the old file stays whole and "Write-Error" is shown (owned by messageOwner).
+    // Writes every row whose file exists, measured, in the format (M3U: "#EXTM3U" and two
+    // lines a row). Outcome: false when the write failed.
+    bool WritePlaylist(QIODevice &file,
+                       mirvane::playlists::Format format = mirvane::playlists::Format::M3u);
+    // Writes the list to fileName through a temporary file renamed over the old one, in the
+    // format its extension names (M3U for any other). On any failure the old file stays whole
+    // and "Write-Error" is shown (owned by messageOwner).
     bool SavePlaylistFile(const QString &fileName, QWidget *messageOwner);
     // The close step's part: the automatic playlist in the program folder.
     void SaveAutomaticPlaylist(QWidget *messageOwner);
@@ -86,7 +92,8 @@ class PlaylistWindow : public QWidget {
 
     // Sends the playlist window to follow the mouse cursor with its lower right corner.
     Q_INVOKABLE void ResizeToCursor();
-    // Files dropped from the file manager, in order.
+    // Files dropped from the file manager, in order: music files are appended, playlist files
+    // (.m3u, .m3u8, .pls, .xspf) add their entries.
     Q_INVOKABLE void WMDropFiles(const QStringList &names);
 
   signals:
@@ -118,6 +125,8 @@ class PlaylistWindow : public QWidget {
     // The title lookup: the Artist and Title texts of fileName's tag.
     std::pair<QString, QString> LookUpTitle(const QString &fileName);
     int MeasureSeconds(const QString &fileName);
+    // The rows a list file keeps: those whose file exists, with their lengths in seconds.
+    std::vector<mirvane::m3u::Entry> EntriesToSave();
     void AddAutomaticPlaylist();
     void KeepUnreadablePlaylistAside(const QString &automatic);
 

@@ -445,7 +445,7 @@ void ConfigWindow::RemoveTrayIcon() {
 
 void ConfigWindow::FillSkinList() {
     ComboBox1->clear();
-    ComboBox1->addItems(mirvane::SkinNames(mirvane::ProgramDir()));
+    ComboBox1->addItems(mirvane::SkinNames(mirvane::DataDir()));
     ComboBox1->setCurrentIndex(ComboBox1->count() > 0 ? 0 : -1);
 }
 
@@ -456,7 +456,7 @@ void ConfigWindow::RefreshSkinListClick() {
 
 void ConfigWindow::ComboBox1Change() {
     const QString name = ComboBox1->currentText().trimmed();
-    const QString dir = mirvane::ProgramDir();
+    const QString dir = mirvane::DataDir();
     if (!prefs::IsChoosableSkinName(name, mirvane::SkinNames(dir)) ||
         !QDir(dir + "Skins/" + name).exists()) {
         return;

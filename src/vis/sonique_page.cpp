@@ -13,8 +13,9 @@
 
 namespace mirvane::vis {
 
-SoniquePage::SoniquePage(const QString &programDir, QWidget *parent)
-    : QWidget(parent), settingsFile_(programDir + "vis.ini") {
+SoniquePage::SoniquePage(const QString &programDir, QWidget *parent, const QString &settingsFile)
+    : QWidget(parent),
+      settingsFile_(settingsFile.isEmpty() ? programDir + "vis.ini" : settingsFile) {
     setObjectName("SoniquePage");
     resize(258, 159);
 

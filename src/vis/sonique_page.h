@@ -21,8 +21,9 @@ class SoniquePage : public QWidget {
     Q_PROPERTY(QStringList SoniquePluginFiles READ SoniquePluginFiles)
   public:
     // programDir ends with '/': the search path starts as programDir + "vis/", and the
-    // plugins' settings file is programDir + "vis.ini".
-    explicit SoniquePage(const QString &programDir, QWidget *parent = nullptr);
+    // plugins' settings file is settingsFile, or programDir + "vis.ini" when that is empty.
+    explicit SoniquePage(const QString &programDir, QWidget *parent = nullptr,
+                         const QString &settingsFile = {});
     ~SoniquePage() override;
 
     QTreeWidget *ListPlugs = nullptr;

@@ -29,7 +29,9 @@ struct Pages {
 };
 
 // Creates both pages as hidden children of parent, their search paths set to
-// programDir + "vis/" (programDir ends with '/'; ProgramDir() when empty).
+// programDir + "vis/" and the plugins' settings file to programDir + "vis.ini" (programDir
+// ends with '/'). When programDir is empty: PluginRootDir() + "vis/" and
+// WritableConfigDir() + "vis.ini" (common/paths.h), the folder made when missing.
 Pages CreatePages(QWidget *parent, const QString &programDir = {});
 
 } // namespace mirvane::vis
