@@ -18,6 +18,7 @@
 #include "controls/bitmap_font_label.h"
 #include "controls/bitmap_slider.h"
 #include "desktop/mpris_service.h"
+#include "desktop/resume.h"
 #include "effects/dsp_effects_page.h"
 #include "effects/equalizer_window.h"
 #include "playback/engine.h"
@@ -120,6 +121,11 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     RadioWindow *radio = program->radio = new RadioWindow();
     engine.SetRadioInUseQuery([radio] { return radio->RadioInUse(); });
     QObject::connect(&engine, &PlaybackEngine::radioReleased, radio, &RadioWindow::EngineStopped);
+
+    desktop::KeepResumePointAtClose(player, engine);
+    if (const auto point = desktop::StoredResumePoint()) {
+        desktop::ResumePlayback(engine, *point); // not over a command-line file that plays
+    }
 
     // The program's name, unless a command-line file plays already: its caption stays.
     if (engine.State() == PlaybackEngine::Status::Stopped) {
