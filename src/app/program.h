@@ -24,6 +24,9 @@ class Id3v2Tag;
 namespace mirvane {
 
 class PlaybackEngine;
+namespace desktop {
+class MprisService;
+}
 
 struct Program {
     Program();
@@ -41,6 +44,8 @@ struct Program {
     RadioWindow *radio = nullptr;         // internet radio
 
     std::unique_ptr<Id3v2Tag> lookupTag; // the title lookup's own tag object
+    // The desktop's remote control; null without a session bus. Goes before the windows.
+    std::unique_ptr<desktop::MprisService> mpris;
 
     // The raw command line as the start-up got it: "<program path>" <file>.
     QString commandLine;

@@ -17,6 +17,9 @@
 #include "app/player_window.h"
 #include "common/paths.h"
 #include "controls/bitmap_font_label.h"
+#include "controls/bitmap_slider.h"
+#include "desktop/mpris_service.h"
+#include "desktop/resume.h"
 #include "effects/dsp_effects_page.h"
 #include "effects/equalizer_window.h"
 #include "playback/engine.h"
@@ -35,6 +38,7 @@ namespace mirvane {
 Program::Program() = default;
 
 Program::~Program() {
+    mpris.reset();
     // A program that ends without its player window having closed (a test that drops it)
     // still runs the close step: the list is kept and the audio library released.
     if (player) {
@@ -54,6 +58,31 @@ Program::~Program() {
     player = nullptr;
 }
 
+namespace {
+
+// Without a session bus the player runs as before, without the remote control.
+void StartRemoteControl(Program &program) {
+    PlayerWindow *player = program.player;
+    desktop::MprisLinks links;
+    links.raise = [player] {
+        player->ShowPlayer1->setChecked(true);
+        player->show();
+        player->raise();
+        player->activateWindow();
+    };
+    links.quit = [player] { player->ExitClick(); };
+    links.setVolume = [player](int volume) { player->SliderVol->setValue(volume); };
+    program.mpris = desktop::MprisService::Start(*program.engine, std::move(links));
+    if (desktop::MprisService *remote = program.mpris.get()) {
+        QObject::connect(player->SliderVol, &BitmapSlider::OnChange, remote,
+                         &desktop::MprisService::VolumeChanged);
+        QObject::connect(player->SliderPos, &BitmapSlider::OnStopTracking, remote,
+                         &desktop::MprisService::PositionJumped);
+    }
+}
+
+} // namespace
+
 std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     QGuiApplication::setApplicationDisplayName("Mirvane Player");
     auto program = std::make_unique<Program>();
@@ -67,6 +96,9 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     if (player->ImageList1.size() > PlaylistModel::kPlayingMark) {
         engine.Rows().setMarkIcon(player->ImageList1[PlaylistModel::kPlayingMark]);
     }
+    // Before the playlist window, which may play a command-line file: the remote control sees
+    // every track from the first.
+    StartRemoteControl(*program);
     program->tagEditor = new TagEditor();
     program->tagEditor->setObjectName("id32");
 
@@ -100,6 +132,11 @@ std::unique_ptr<Program> StartProgram(const StartOptions &options) {
     QObject::connect(radio, &RadioWindow::streamStarted, &engine, &PlaybackEngine::AdoptChannel);
     QObject::connect(radio, &RadioWindow::titleChanged, &engine, &PlaybackEngine::ShowStreamTitle);
     QObject::connect(radio, &RadioWindow::stopped, &engine, &PlaybackEngine::ReleaseChannel);
+
+    desktop::KeepResumePointAtClose(player, engine);
+    if (const auto point = desktop::StoredResumePoint()) {
+        desktop::ResumePlayback(engine, *point); // not over a command-line file that plays
+    }
 
     // The program's name, unless a command-line file plays already: its caption stays.
     if (engine.State() == PlaybackEngine::Status::Stopped) {

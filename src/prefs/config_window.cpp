@@ -190,6 +190,8 @@ void ConfigWindow::BuildPages() {
             connect(checkbox4, &QCheckBox::clicked, this, &ConfigWindow::checkbox4Click);
             vrcheckled9 = NewBox(page, "vrcheckled9", 16, 40);
             connect(vrcheckled9, &QCheckBox::clicked, this, &ConfigWindow::vrcheckled9Click);
+            vrcheckled10 = NewBox(page, "vrcheckled10", 16, 64);
+            connect(vrcheckled10, &QCheckBox::clicked, this, &ConfigWindow::vrcheckled10Click);
             break;
         case Page::AppearancePlayer:
             vrcheckled6 = NewBox(page, "vrcheckled6", 16, 16);
@@ -317,6 +319,7 @@ void ConfigWindow::ApplyStoredOptions() {
     SetQuietly(vrcheckled8, stored.GridLines);
     SetQuietly(vrcheckled9, stored.Systray);
     SetQuietly(checkbox4, stored.ThreeD);
+    SetQuietly(vrcheckled10, stored.Resume);
 
     // Each as its click would do it, without writing it again. An unticked VU box has nothing
     // to stop at start: the engine runs the visual timer only while something plays.
@@ -364,6 +367,11 @@ void ConfigWindow::vrcheckled9Click() {
         return;
     }
     ShowTrayIcon(on);
+}
+
+void ConfigWindow::vrcheckled10Click() {
+    // Only stored: the close step and the start read it (desktop/resume.h).
+    mirvane::settings::WriteBool("Resume", vrcheckled10->isChecked());
 }
 
 void ConfigWindow::vrcheckled6Click() {

@@ -84,7 +84,8 @@ class ConfigWindow : public QWidget {
     // Controls.
     QTreeWidget *TreeView1 = nullptr;
     QCheckBox *checkbox5 = nullptr, *checkbox4 = nullptr, *vrcheckled9 = nullptr,
-              *vrcheckled6 = nullptr, *vrcheckled7 = nullptr, *vrcheckled8 = nullptr;
+              *vrcheckled6 = nullptr, *vrcheckled7 = nullptr, *vrcheckled8 = nullptr,
+              *vrcheckled10 = nullptr;
     QSlider *TrackBar1 = nullptr;
     QFontComboBox *fbox = nullptr;
     QPushButton *JvXPButton2 = nullptr, *JvXPButton4 = nullptr, *RemoveAssocBtn = nullptr,
@@ -102,6 +103,7 @@ class ConfigWindow : public QWidget {
     void vrcheckled6Click();
     void vrcheckled7Click();
     void vrcheckled8Click();
+    void vrcheckled10Click();
     void JvXPButton2Click();
     void fboxChange();
     void JvXPButton4Click();

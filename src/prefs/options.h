@@ -69,6 +69,7 @@ struct StoredOptions {
     bool GridLines = false;
     bool Systray = false;
     bool ThreeD = false; // stored as "3dSupport"
+    bool Resume = false; // the close step keeps the row and position, the start plays them
 };
 // One check box: its control name, caption and stored value name, in read order.
 struct OptionBox {
@@ -77,13 +78,14 @@ struct OptionBox {
     const char *key;
     bool StoredOptions::*field;
 };
-inline constexpr std::array<OptionBox, 6> kOptionBoxes{{
+inline constexpr std::array<OptionBox, 7> kOptionBoxes{{
     {"checkbox5", "Enable VU meters / Spectrum", "VUEnabled", &StoredOptions::VUEnabled},
     {"vrcheckled6", "Songtitle back leds visible", "LedsVisible", &StoredOptions::LedsVisible},
     {"vrcheckled7", "Flat scrollbars", "FlatScroll", &StoredOptions::FlatScroll},
     {"vrcheckled8", "Show gridlines", "GridLines", &StoredOptions::GridLines},
     {"vrcheckled9", "Show in systray", "Systray", &StoredOptions::Systray},
     {"checkbox4", "Enable 3D Support", "3dSupport", &StoredOptions::ThreeD},
+    {"vrcheckled10", "Resume playback at start", "Resume", &StoredOptions::Resume},
 }};
 
 // Reads every option from the settings store; a value missing, unreadable or of another type
