@@ -124,7 +124,7 @@ QIcon ListIcon(int which) {
 
 // ---- PictureButton -------------------------------------------------------------------------
 
-PictureButton::PictureButton(QWidget *parent) : QLabel(parent) {
+PictureButton::PictureButton(QWidget *parent) : SkinPicture(parent) {
     setCursor(mirvane::HandCursor());
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -227,7 +227,7 @@ void PlayerWindow::BuildControls() {
     setCursor(Qt::SizeAllCursor);
     setContextMenuPolicy(Qt::CustomContextMenu);
 
-    Image1 = new QLabel(this);
+    Image1 = new SkinPicture(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 249, 73);
     Image1->setToolTip("Right Click to view menu");
