@@ -180,6 +180,7 @@ class PlayerWindow : public QWidget {
     void BuildMenu();
     void ReadSettings();
     void FormClose();
+    void BeginMove(QPointF globalPress);
     void ButtonImage(PictureButton *button, const char *stem);
     void EndOfVolumeOrBalanceDrag(const QString &fixedLine);
     void EngineStateChanged(mirvane::PlaybackEngine::Status status, bool positionMoves);
