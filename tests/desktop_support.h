@@ -78,10 +78,11 @@ class DesktopProgramTest : public player_test::ProgramTest {
             QFile::copy(file, target);
         }
     }
-    // Saves a picture into the folder MIRVANE_DESKTOP_SHOTS names, when it is set.
+    // Saves a picture into the folder MIRVANE_DESKTOP_SHOTS names, when it is set (an empty
+    // name saves nothing).
     static void Keep(const QImage &image, const QString &name) {
         const QString dir = qEnvironmentVariable("MIRVANE_DESKTOP_SHOTS");
-        if (!dir.isEmpty())
+        if (!dir.isEmpty() && !name.isEmpty())
             image.save(dir + "/" + name);
     }
 };
