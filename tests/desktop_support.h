@@ -49,9 +49,13 @@ inline int RunChild(const QString &testCase, const QProcessEnvironment &env, QSt
 }
 
 // The child's verdict: passed, or failed with its output; a skip in the child is a skip here.
-inline void ExpectChildPassed(const QString &testCase, const QProcessEnvironment &env) {
+// What the child printed goes to `printed` when given.
+inline void ExpectChildPassed(const QString &testCase, const QProcessEnvironment &env,
+                              QString *printed = nullptr) {
     QString output;
     const int code = RunChild(testCase, env, output);
+    if (printed)
+        *printed = output;
     ASSERT_EQ(code, 0) << output.toStdString();
     if (output.contains("[  SKIPPED ]"))
         GTEST_SKIP() << output.toStdString();

@@ -91,7 +91,27 @@ TEST(Wayland, PlayerWorksOnAWestonSession) {
     env.insert("WAYLAND_DISPLAY", kSocket);
     env.insert("XDG_RUNTIME_DIR", weston.RuntimeDir());
     env.insert("DISPLAY", ""); // no X server to fall back to
-    ExpectChildPassed("WaylandChild.PlayerMovesUnfoldsClicksAndKeepsItsOutline", env);
+    // The client's side of the wire, to see what the compositor was told.
+    env.insert("WAYLAND_DEBUG", "client");
+    QString wire;
+    ExpectChildPassed("WaylandChild.PlayerMovesUnfoldsClicksAndKeepsItsOutline", env, &wire);
+    if (HasFailure() || IsSkipped())
+        return;
+
+    // The skin's outline reached the compositor as a surface's input region, rectangle for
+    // rectangle, so clicks outside it go to what lies below.
+    EXPECT_TRUE(wire.contains(".set_input_region(wl_region@"));
+    const QRegion outline = mirvane::RegionFromMask(
+        QImage(QStringLiteral(MIRVANE_SOURCE_DIR "/data/Skins/Steel/Steel.bmp")));
+    ASSERT_GT(outline.rectCount(), 1);
+    for (const QRect &r : outline)
+        EXPECT_TRUE(wire.contains(QStringLiteral(".add(%1, %2, %3, %4)")
+                                      .arg(r.x())
+                                      .arg(r.y())
+                                      .arg(r.width())
+                                      .arg(r.height())))
+            << "no region rectangle " << r.x() << "," << r.y() << " " << r.width() << "x"
+            << r.height();
 }
 
 // ---- Child ----
@@ -126,8 +146,8 @@ TEST_F(WaylandChild, PlayerMovesUnfoldsClicksAndKeepsItsOutline) {
     PlayerWindow &player = Player();
     ASSERT_TRUE(Exposed(player));
 
-    // The outline: the skin's mask, handed to the platform window, where the wayland plugin
-    // makes it the surface's input region; the window has the mask's size and no frame.
+    // The outline: the skin's mask, handed to the platform window (the parent checks that it
+    // reaches the compositor); the window has the mask's size and no frame.
     const QImage mask(Path("Skins/Steel/Steel.bmp"));
     const QRegion outline = mirvane::RegionFromMask(mask);
     ASSERT_FALSE(outline.isEmpty());
