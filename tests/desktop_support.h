@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -70,17 +69,6 @@ class DesktopProgramTest : public player_test::ProgramTest {
             GTEST_SKIP() << "runs in a child process started by its parent test";
         ProgramTest::SetUp();
         CopySkins();
-    }
-    void CopySkins() {
-        const QString from = QStringLiteral(MIRVANE_SOURCE_DIR "/data");
-        QFile::copy(from + "/Skins.ini", Path("Skins.ini"));
-        QDirIterator it(from + "/Skins", QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = Path(file.mid(from.size() + 1));
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
     }
     // Saves a picture into the folder MIRVANE_DESKTOP_SHOTS names, when it is set (an empty
     // name saves nothing).
