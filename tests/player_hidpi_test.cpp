@@ -171,10 +171,15 @@ TEST_F(HiDpiChild, TwoXBackgroundIsDrawnPixelForPixel) {
         for (int x = (y & 1); x < twoX.width(); x += 2)
             twoX.setPixel(x, y, qRgb(255, 0, 255));
     ASSERT_TRUE(twoX.save(Path("Skins/Steel/Steel@2x.png")));
+    // A twin that is no picture is passed over quietly.
+    player_test::WriteText(Path("Skins/Steel/playup@2x.png"), "not a picture");
 
     ShowPlayer();
     ASSERT_EQ(Player().devicePixelRatioF(), 2.0);
     EXPECT_EQ(Player().Image1->size(), art.size()); // the layout keeps the skin's units
+    EXPECT_EQ(Player().PlayBtn->size(), QImage(Path("Skins/Steel/playup.png")).size());
+    EXPECT_EQ(Player().PlayBtn->pixmap().devicePixelRatio(), 1.0);
+    EXPECT_TRUE(dialogs.messages.empty());
     const QImage shot = Grab();
     long checked = 0, wrong = 0;
     for (int y = 0; y < art.height(); ++y) {

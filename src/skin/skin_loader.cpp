@@ -41,13 +41,17 @@ QImage ReadImage(const QString &path, const char *format) {
 }
 
 // PNG keeps its alpha, so transparent pixels show what lies behind the button. On a screen of
-// ratio 2 or more a "@2x" file beside the picture is taken instead, at ratio 2.
+// ratio 2 or more a readable "@2x" file beside the picture is taken instead, at ratio 2.
 QPixmap ReadPng(const QString &path, qreal screenRatio) {
     const QString twoX = TwoXArtPath(path, screenRatio);
     if (!twoX.isEmpty() && QFile::exists(twoX)) {
-        QPixmap pixmap = QPixmap::fromImage(ReadImage(twoX, "png"));
-        pixmap.setDevicePixelRatio(2);
-        return pixmap;
+        try {
+            QPixmap pixmap = QPixmap::fromImage(ReadImage(twoX, "png"));
+            pixmap.setDevicePixelRatio(2);
+            return pixmap;
+        } catch (const SkinFileError &) {
+            // The twin is an extra: a broken one leaves the skin as it would be without it.
+        }
     }
     return QPixmap::fromImage(ReadImage(path, "png"));
 }

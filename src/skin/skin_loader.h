@@ -13,7 +13,8 @@
 //
 // High-density screens: a PNG picture X.png may have a twin X@2x.png of twice its size; on a
 // screen whose ratio rounds to 2 or more the twin is drawn instead, one file pixel per screen
-// pixel (its size in window units is half its pixel size). The masks and the slider pictures
+// pixel (its size in window units is half its pixel size); a twin that cannot be read is
+// passed over for the picture itself. The masks and the slider pictures
 // are always read at one pixel per window unit; the platform scales the outline with the window.
 //
 // GUI thread only.
