@@ -8,7 +8,7 @@ MIRVANE_BUILD_PACKAGES=(
 MIRVANE_TEST_PACKAGES=(
   googletest libgtest-dev libbenchmark-dev clang clang-format-14 libclang-rt-14-dev python3 python3-mutagen
   sox libsox-fmt-mp3 lame libtag1-dev xvfb xauth imagemagick desktop-file-utils appstream
-  icecast2 ezstream dbus-daemon
+  icecast2 ezstream dbus-daemon weston qt6-wayland
 )
 
 mirvane_install_packages() {

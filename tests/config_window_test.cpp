@@ -39,17 +39,6 @@ class ConfigTest : public player_test::ProgramTest {
         return control;
     }
     void Store(const QByteArray &text) { player_test::WriteText(Path("settings.conf"), text); }
-    void CopySkins() {
-        const QString from = QStringLiteral(MIRVANE_SOURCE_DIR "/data");
-        QFile::copy(from + "/Skins.ini", Path("Skins.ini"));
-        QDirIterator it(from + "/Skins", QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = Path(file.mid(from.size() + 1));
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
-    }
 };
 
 TEST_F(ConfigTest, TreeNodesShowTheirPagesAndTheMenuOpensAboutAndSonique) {

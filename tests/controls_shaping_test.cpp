@@ -152,3 +152,32 @@ TEST(WindowShaper, DeletingTheShaperGivesTheWindowBackButDyingWindowsAreLeftAlon
     delete dying; // must not touch the window on its way out
     SUCCEED();
 }
+
+TEST(WindowMove, WithoutASystemMoveTheWindowFollowsThePointerUntilRelease) {
+    // The offscreen platform has no system move, so the manual route is taken.
+    App();
+    QWidget window;
+    auto *child = new QWidget(&window); // the press lands on a child, as on the player's picture
+    child->setGeometry(0, 0, 50, 50);
+    window.move(100, 100);
+    window.show();
+    const QPointF press(110, 110);
+    ASSERT_EQ(StartWindowMove(&window, press), WindowMove::Manual);
+    const auto send = [child](QEvent::Type type, QPointF global, Qt::MouseButton button,
+                              Qt::MouseButtons buttons) {
+        QMouseEvent event(type, child->mapFromGlobal(global), global, button, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(child, &event);
+    };
+    send(QEvent::MouseMove, {150, 130}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(140, 120));
+    send(QEvent::MouseMove, {90.6, 95.4}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(81, 85)); // whole pixels
+    send(QEvent::MouseButtonRelease, {90.6, 95.4}, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseMove, {300, 300}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(window.pos(), QPoint(81, 85)); // the release ended the move
+
+    QWidget hidden;
+    EXPECT_EQ(StartWindowMove(&hidden, press), WindowMove::None);
+    EXPECT_EQ(StartWindowMove(nullptr, press), WindowMove::None);
+}

@@ -5,8 +5,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <functional>
@@ -131,6 +133,18 @@ class ProgramTest : public ::testing::Test {
             text += "#EXTINF:1," + caption.toUtf8() + "\r\n" + file.toUtf8() + "\r\n";
         }
         WriteText(Path("playlist.m3u"), text);
+    }
+    // The shipped Skins.ini and skin folders, copied into the program folder.
+    void CopySkins() {
+        const QString from = QStringLiteral(MIRVANE_SOURCE_DIR "/data");
+        QFile::copy(from + "/Skins.ini", Path("Skins.ini"));
+        QDirIterator it(from + "/Skins", QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            const QString target = Path(file.mid(from.size() + 1));
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            QFile::copy(file, target);
+        }
     }
     PlayerWindow &Player() { return *program->player; }
     PlaylistWindow &List() { return *program->playlist; }

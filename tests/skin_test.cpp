@@ -480,3 +480,17 @@ TEST(ShippedSkins, SwitchingLooksLikeAFreshLoad) {
 }
 
 } // namespace
+
+TEST(TwoXArt, TwinLiesBesideThePictureAndIsWantedFromScaleTwo) {
+    using mirvane::ArtScale;
+    using mirvane::TwoXArtPath;
+    EXPECT_EQ(ArtScale(1.0), 1);
+    EXPECT_EQ(ArtScale(1.25), 1);
+    EXPECT_EQ(ArtScale(1.5), 2); // halves up, as the application rounds a screen
+    EXPECT_EQ(ArtScale(2.0), 2);
+    EXPECT_EQ(ArtScale(0.5), 1); // never below one pixel
+    EXPECT_EQ(TwoXArtPath("Skins/A/playup.png", 1.0), "");
+    EXPECT_EQ(TwoXArtPath("Skins/A/playup.png", 1.5), "Skins/A/playup@2x.png");
+    EXPECT_EQ(TwoXArtPath("Skins/A/playup.png", 3.0), "Skins/A/playup@2x.png");
+    EXPECT_EQ(TwoXArtPath("Skins/a.b/plain", 2.0), "Skins/a.b/plain@2x"); // no extension
+}

@@ -124,7 +124,7 @@ QIcon ListIcon(int which) {
 
 // ---- PictureButton -------------------------------------------------------------------------
 
-PictureButton::PictureButton(QWidget *parent) : QLabel(parent) {
+PictureButton::PictureButton(QWidget *parent) : SkinPicture(parent) {
     setCursor(mirvane::HandCursor());
     setAttribute(Qt::WA_TranslucentBackground);
 }
@@ -227,7 +227,7 @@ void PlayerWindow::BuildControls() {
     setCursor(Qt::SizeAllCursor);
     setContextMenuPolicy(Qt::CustomContextMenu);
 
-    Image1 = new QLabel(this);
+    Image1 = new SkinPicture(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 249, 73);
     Image1->setToolTip("Right Click to view menu");
@@ -876,16 +876,20 @@ void PlayerWindow::WM_CALLBACKPRO(int lParam) {
 // ---- Window ---------------------------------------------------------------------------------
 
 void PlayerWindow::MoveForm() {
+    BeginMove(QCursor::pos());
+}
+
+void PlayerWindow::BeginMove(QPointF globalPress) {
     moving_ = true;
-    if (!windowHandle() || !windowHandle()->startSystemMove()) {
-        // No system move here (or it is over at once): store the place as it is.
+    if (mirvane::StartWindowMove(this, globalPress) == mirvane::WindowMove::None) {
+        // No move here: store the place as it is.
         storePosition_.start(0);
     }
 }
 
 void PlayerWindow::mousePressEvent(QMouseEvent *event) {
     if (event->button() == Qt::LeftButton) {
-        MoveForm();
+        BeginMove(event->globalPosition());
     }
     QWidget::mousePressEvent(event);
 }
@@ -893,7 +897,7 @@ void PlayerWindow::mousePressEvent(QMouseEvent *event) {
 bool PlayerWindow::eventFilter(QObject *watched, QEvent *event) {
     if (watched == Image1 && event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        MoveForm();
+        BeginMove(static_cast<QMouseEvent *>(event)->globalPosition());
         return true;
     }
     return QWidget::eventFilter(watched, event);

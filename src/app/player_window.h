@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "bass.h"
+#include "controls/skin_picture.h"
 #include "playback/engine.h"
 #include "skin/skin_loader.h"
 
@@ -34,7 +35,7 @@ struct Program;
 
 // A picture button of the player window: shows a picture, has the hand cursor, and reports
 // presses, releases and clicks (a press and a release inside it).
-class PictureButton : public QLabel {
+class PictureButton : public SkinPicture {
     Q_OBJECT
   public:
     explicit PictureButton(QWidget *parent);
@@ -179,6 +180,7 @@ class PlayerWindow : public QWidget {
     void BuildMenu();
     void ReadSettings();
     void FormClose();
+    void BeginMove(QPointF globalPress);
     void ButtonImage(PictureButton *button, const char *stem);
     void EndOfVolumeOrBalanceDrag(const QString &fixedLine);
     void EngineStateChanged(mirvane::PlaybackEngine::Status status, bool positionMoves);

@@ -29,7 +29,9 @@ int RunProgram(int argc, char **argv);
 QString RawCommandLine(int argc, char **argv);
 
 // The application-wide error rule: an exception escaping an event handler abandons that
-// handler silently and the program goes on with its next event.
+// handler silently and the program goes on with its next event. A fractional screen scale
+// that the platform reports is rounded to the nearest whole number (halves up); a scale the
+// user forces with QT_SCALE_FACTOR or QT_SCREEN_SCALE_FACTORS is kept as given.
 class Application : public QApplication {
   public:
     Application(int &argc, char **argv);

@@ -1,6 +1,7 @@
 #include "skin/skin_loader.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/dialogs.h"
 #include "common/ini.h"
@@ -39,8 +40,19 @@ QImage ReadImage(const QString &path, const char *format) {
     return image;
 }
 
-// PNG keeps its alpha, so transparent pixels show what lies behind the button.
-QPixmap ReadPng(const QString &path) {
+// PNG keeps its alpha, so transparent pixels show what lies behind the button. On a screen of
+// ratio 2 or more a readable "@2x" file beside the picture is taken instead, at ratio 2.
+QPixmap ReadPng(const QString &path, qreal screenRatio) {
+    const QString twoX = TwoXArtPath(path, screenRatio);
+    if (!twoX.isEmpty() && QFile::exists(twoX)) {
+        try {
+            QPixmap pixmap = QPixmap::fromImage(ReadImage(twoX, "png"));
+            pixmap.setDevicePixelRatio(2);
+            return pixmap;
+        } catch (const SkinFileError &) {
+            // The twin is an extra: a broken one leaves the skin as it would be without it.
+        }
+    }
     return QPixmap::fromImage(ReadImage(path, "png"));
 }
 
@@ -51,7 +63,7 @@ QImage ReadBmp(const QString &path) {
 
 void SetPicture(QLabel *label, const QPixmap &pixmap) {
     label->setPixmap(pixmap);
-    label->resize(pixmap.size());
+    label->resize(pixmap.deviceIndependentSize().toSize());
 }
 
 // A missing control is the caller's mistake, not the skin's: it is thrown before anything
@@ -123,6 +135,19 @@ void DressSlider(BitmapSlider *slider, const QString &dir, const char *stem) {
 
 } // namespace
 
+int ArtScale(qreal screenRatio) {
+    // Halves round up, as the application rounds a fractional screen.
+    return std::max(1, int(std::floor(screenRatio + 0.5)));
+}
+
+QString TwoXArtPath(const QString &path, qreal screenRatio) {
+    if (ArtScale(screenRatio) < 2)
+        return {};
+    const qsizetype slash = path.lastIndexOf('/');
+    const qsizetype dot = path.lastIndexOf('.');
+    return dot > slash ? path.left(dot) + "@2x" + path.mid(dot) : path + "@2x";
+}
+
 QColor ColorFromProfile(int bgr) {
     const auto v = static_cast<unsigned>(bgr);
     return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
@@ -148,9 +173,10 @@ void LoadSkin(SkinParts &parts, SkinState &state, const QString &programDir, con
 
     // Phase 2: failures go to the caller.
     const QString dir = state.skinDir;
+    const qreal ratio = parts.window ? parts.window->devicePixelRatioF() : 1.0;
     state.visual = ini.readString(name, "Visual", "Spectrum");
     if (ini.readInteger(name, "Texture", 0) != 0) {
-        SetPicture(parts.Image1, ReadPng(dir + name + ".png"));
+        SetPicture(parts.Image1, ReadPng(dir + name + ".png", ratio));
         parts.Image1->move(0, 0);
     }
     parts.trans1->MaskRef() = ReadBmp(dir + name + ".bmp");
@@ -160,12 +186,12 @@ void LoadSkin(SkinParts &parts, SkinState &state, const QString &programDir, con
 
     // Phase 3.
     try {
-        SetPicture(parts.plButton, ReadPng(dir + "plup.png"));
-        SetPicture(parts.PrevBtn, ReadPng(dir + "prevup.png"));
-        SetPicture(parts.PlayBtn, ReadPng(dir + "playup.png"));
-        SetPicture(parts.StopBtn, ReadPng(dir + "stopup.png"));
-        SetPicture(parts.psBtn, ReadPng(dir + "psup.png"));
-        SetPicture(parts.NextBtn, ReadPng(dir + "nextup.png"));
+        SetPicture(parts.plButton, ReadPng(dir + "plup.png", ratio));
+        SetPicture(parts.PrevBtn, ReadPng(dir + "prevup.png", ratio));
+        SetPicture(parts.PlayBtn, ReadPng(dir + "playup.png", ratio));
+        SetPicture(parts.StopBtn, ReadPng(dir + "stopup.png", ratio));
+        SetPicture(parts.psBtn, ReadPng(dir + "psup.png", ratio));
+        SetPicture(parts.NextBtn, ReadPng(dir + "nextup.png", ratio));
         DressSlider(parts.SliderPos, dir, "pos");
         DressSlider(parts.SliderBal, dir, "bal");
         DressSlider(parts.SliderVol, dir, "vol");
@@ -177,7 +203,7 @@ void LoadSkin(SkinParts &parts, SkinState &state, const QString &programDir, con
 }
 
 void SwapButtonImage(QLabel *button, const QString &skinDir, const QString &stem) {
-    SetPicture(button, ReadPng(skinDir + stem + ".png"));
+    SetPicture(button, ReadPng(skinDir + stem + ".png", button->devicePixelRatioF()));
 }
 
 } // namespace mirvane

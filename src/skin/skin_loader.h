@@ -11,6 +11,12 @@
 //   <program dir>Skins/N/{pos,bal,vol}{back,thumb}.bmp   ruler and thumb of each slider
 // The empty name takes its files from the Skins folder itself (the mask is "Skins/.bmp").
 //
+// High-density screens: a PNG picture X.png may have a twin X@2x.png of twice its size; on a
+// screen whose ratio rounds to 2 or more the twin is drawn instead, one file pixel per screen
+// pixel (its size in window units is half its pixel size); a twin that cannot be read is
+// passed over for the picture itself. The masks and the slider pictures
+// are always read at one pixel per window unit; the platform scales the outline with the window.
+//
 // GUI thread only.
 
 #include <QColor>
@@ -78,6 +84,14 @@ void SwapButtonImage(QLabel *button, const QString &skinDir, const QString &stem
 
 // The section names of <programDir>Skins.ini in file order (the skin chooser's list).
 QStringList SkinNames(const QString &programDir);
+
+// The whole number of screen pixels a skin pixel takes on a screen of device pixel ratio
+// `screenRatio`: the ratio rounded to the nearest integer, halves up; at least 1.
+int ArtScale(qreal screenRatio);
+
+// The high-density twin of a picture file ("Skins/A/playup.png" -> "Skins/A/playup@2x.png"),
+// or "" when the screen's ArtScale is 1 and the twin is not wanted. Does not look at the disk.
+QString TwoXArtPath(const QString &path, qreal screenRatio);
 
 // A profile colour 0x00BBGGRR (red in the low byte) as an opaque colour.
 QColor ColorFromProfile(int bgr);

@@ -1,6 +1,10 @@
 #include "skin/window_shaper.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 #include <vector>
 
 namespace mirvane {
@@ -47,6 +51,65 @@ QRegion RegionFromMask(const QImage &mask) {
     if (!rects.empty())
         region.setRects(rects.data(), int(rects.size()));
     return region;
+}
+
+QPoint DraggedWindowPosition(QPoint start, QPointF pressGlobal, QPointF nowGlobal) {
+    return start + (nowGlobal - pressGlobal).toPoint();
+}
+
+namespace {
+
+// Follows the pointer for one manual move; watches the whole application because the mouse
+// events go to whichever child took the press. Deletes itself at the release.
+class PointerFollower : public QObject {
+  public:
+    PointerFollower(QWidget *window, QPointF pressGlobal)
+        : QObject(window), window_(window), start_(window->pos()), press_(pressGlobal) {
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() == QEvent::MouseMove) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->buttons() & Qt::LeftButton)
+                window_->move(DraggedWindowPosition(start_, press_, mouse->globalPosition()));
+        } else if (event->type() == QEvent::MouseButtonRelease &&
+                   static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            qApp->removeEventFilter(this);
+            deleteLater();
+        }
+        return false;
+    }
+
+  private:
+    QWidget *window_; // our parent, so it outlives us
+    QPoint start_;
+    QPointF press_;
+};
+
+bool PlatformPlacesWindows() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
+WindowMove StartWindowMove(QWidget *window, QPointF globalPress) {
+    if (!window || !window->isVisible() || !window->windowHandle())
+        return WindowMove::None;
+    window = window->window();
+    if (window->windowHandle()->startSystemMove())
+        return WindowMove::System;
+    if (PlatformPlacesWindows())
+        return WindowMove::None;
+    // A press whose release never comes would leave a follower behind; one at a time.
+    for (QObject *child : window->children())
+        if (auto *old = dynamic_cast<PointerFollower *>(child)) {
+            qApp->removeEventFilter(old);
+            old->deleteLater();
+        }
+    new PointerFollower(window, globalPress);
+    return WindowMove::Manual;
 }
 
 } // namespace mirvane

@@ -26,6 +26,23 @@ namespace mirvane {
 // merged into bands. A null or empty mask, or one of a single colour, gives an empty region.
 QRegion RegionFromMask(const QImage &mask);
 
+// How a window move by dragging was begun.
+enum class WindowMove {
+    System, // the platform (window manager or compositor) moves the window until release
+    Manual, // the window follows the pointer's motion until the left button is released
+    None    // no move: no window, or a platform that places windows itself and offers no move
+};
+
+// Begins moving the top-level `window` from a left-button press at `globalPress` (screen
+// coordinates). The platform's own move (QWindow::startSystemMove) comes first. Without it the
+// window follows the pointer, except on Wayland, where a client cannot place its windows and
+// only the compositor's move exists. A null or unshown window gives None. GUI thread only.
+WindowMove StartWindowMove(QWidget *window, QPointF globalPress);
+
+// Where a window that was at `start` when the pointer was pressed at `pressGlobal` goes when
+// the pointer is at `nowGlobal`: moved by the pointer's travel, rounded to whole pixels.
+QPoint DraggedWindowPosition(QPoint start, QPointF pressGlobal, QPointF nowGlobal);
+
 } // namespace mirvane
 
 class WindowShaper : public QObject {
