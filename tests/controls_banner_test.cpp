@@ -6,6 +6,7 @@
 #include "controls_support.h"
 
 #include <QSignalSpy>
+#include <climits>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -192,6 +193,34 @@ TEST(Banner, MissingGlyphTakesTheFillCellOrNoCellAtAll) {
     EXPECT_EQ(CellAt(img, 15), 3);
     EXPECT_EQ(qBlue(img.pixel(25, 5)), 7); // background where the rest would have been
     EXPECT_EQ(qBlue(img.pixel(35, 5)), 7);
+}
+
+TEST(Banner, TextBeyondTheFontShowsTheFillCellAndHugeSkinWidthsAreClamped) {
+    App();
+    BitmapFontLabel l;
+    l.setBorderStyle(BitmapFontLabel::bsNone);
+    l.resize(40, 10);
+    l.setCharWidth(10);
+    l.setFontChars(" ABC");
+    l.setFontBitmap(NumberedFont(4, 10, 10));
+    l.setAlignment(BitmapFontLabel::taLeftJustify);
+    // A Cyrillic letter and the euro sign have no cells: each shows the fallback (the space).
+    l.setText(QString::fromUtf8("A\u0416\u20acB"));
+    l.show();
+    QImage img = Render(&l);
+    EXPECT_EQ(CellAt(img, 5), 2);
+    EXPECT_EQ(CellAt(img, 15), 1);
+    EXPECT_EQ(CellAt(img, 25), 1);
+    EXPECT_EQ(CellAt(img, 35), 3);
+    // A skin's cell width beyond any screen is clamped, and painting stays within int range.
+    l.setCharWidth(INT_MAX);
+    EXPECT_EQ(l.CharWidth(), BitmapFontLabel::kMaxSkinPixels);
+    img = Render(&l);
+    EXPECT_EQ(img.size(), QSize(40, 10));
+    l.setBorderWidth(INT_MAX);
+    l.setBevelWidth(INT_MAX);
+    img = Render(&l);
+    EXPECT_EQ(img.size(), QSize(40, 10));
 }
 
 TEST(Banner, CharWidthEightKeepsElevenCellsCentredAt44) {

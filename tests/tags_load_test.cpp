@@ -4,6 +4,10 @@
 #include "tags/id3v2.h"
 #include "tags_test_util.h"
 
+#include <algorithm>
+
+#include <zlib.h>
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -70,7 +74,7 @@ TEST(LoadTag, VersionTwoGives1100AndSetsVersion) {
     Loaded l(Cat({Header(2, 0, 10), Bytes(10)}));
     EXPECT_EQ(l.status, kBadVersion);
     EXPECT_EQ(l.tag.Version, 2);
-    EXPECT_EQ(l.tag.LoadStatus, 0); // the load stopped before the body parse
+    EXPECT_EQ(l.tag.LoadStatus, kBadVersion); // a save refuses until a load succeeds
 }
 
 TEST(LoadTag, VersionFiveGives1100) {
@@ -364,18 +368,46 @@ TEST(LoadTag, V4ExtendedHeaderErrors) {
     EXPECT_EQ(two.tag.Frames.Count(), 1);
 }
 
-TEST(LoadTag, FailedLoadKeepsThePreviousFrames) {
+TEST(LoadTag, EveryLoadForgetsThePreviousFilesFrames) {
     TempDir dir;
-    WriteFile(dir.file("tagged.mp3"), Tag(3, 0, Frame3("TIT2", Latin1Text("Old")), 10));
-    WriteFile(dir.file("plain.mp3"), Audio(500));
+    // The previous file holds private frames: TXXX "key" = "secret" and a PRIV frame.
+    WriteFile(dir.file("tagged.mp3"),
+              Tag(3, 0,
+                  Cat({Frame3("TIT2", Latin1Text("Old")),
+                       Frame3("TXXX", Cat({{0}, Str("key"), {0}, Str("secret")})),
+                       Frame3("PRIV", Cat({Str("owner"), {0}, {1, 2, 3}}))}),
+                  10));
+    const Bytes plainAudio = Audio(500);
+    WriteFile(dir.file("plain.mp3"), plainAudio);
+    // "ID3" v3 header over a frame whose ID has a hyphen: a tag that fails to load.
+    const Bytes broken = Cat({Tag(3, 0, Frame3("TI-2", Latin1Text("x")), 10), Audio(300)});
+    WriteFile(dir.file("broken.mp3"), broken);
+
     Id3v2Tag tag;
     ASSERT_EQ(tag.LoadTag(dir.file("tagged.mp3"), 0), 0);
+    // A readable file without a tag is an empty tag of its own: saving adds only what is set.
     EXPECT_EQ(tag.LoadTag(dir.file("plain.mp3"), 0), kNoTag);
     EXPECT_EQ(tag.FileName, dir.file("plain.mp3"));
     EXPECT_EQ(tag.LoadStatus, 0);
+    EXPECT_EQ(tag.Frames.Count(), 0);
     std::string text;
-    EXPECT_EQ(tag.GetTextFrame("TIT2", text), kOk);
-    EXPECT_EQ(text, "Old");
+    EXPECT_EQ(tag.GetTextFrame("TIT2", text), kNoSuchFrame);
+    ASSERT_EQ(tag.SetTextFrame("TIT2", "New"), kOk);
+    ASSERT_LE(tag.SaveTag("=", 0xFF, 0xFF, -1), 0xFF);
+    Id3v2Tag check;
+    ASSERT_EQ(check.LoadTag(dir.file("plain.mp3"), 0), 0);
+    ASSERT_EQ(check.Frames.Count(), 1);
+    EXPECT_EQ(check.Frames.GetFrameID(1), "TIT2");
+    const Bytes saved = ReadFile(dir.file("plain.mp3"));
+    EXPECT_TRUE(std::equal(plainAudio.begin(), plainAudio.end(), saved.end() - 500));
+
+    // A tag that fails to load leaves nothing to save: the file stays as it is.
+    ASSERT_EQ(tag.LoadTag(dir.file("tagged.mp3"), 0), 0);
+    EXPECT_EQ(tag.LoadTag(dir.file("broken.mp3"), 0), kBadFrameID);
+    EXPECT_EQ(tag.Frames.Count(), 0);
+    tag.SetTextFrame("TIT2", "Typed");
+    EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kCorrupt);
+    EXPECT_EQ(ReadFile(dir.file("broken.mp3")), broken);
 }
 
 TEST(LoadTag, ReadOnlyFileIsNoted) {
@@ -395,4 +427,45 @@ TEST(LoadTag, V4FooterIsNotedAndNotRead) {
     EXPECT_EQ(l.status, 0);
     EXPECT_EQ(l.tag.HeaderFlags, kHdrFooter);
     EXPECT_EQ(l.tag.Frames.Count(), 1);
+}
+
+TEST(LoadTag, TagsOverTheFrameCountOrDecodeBudgetFailWithAStatus) {
+    TempDir dir;
+    // More frames than kMaxFrames: each an 11-byte TXXX holding one byte.
+    Bytes many;
+    for (int i = 0; i <= kMaxFrames; ++i) {
+        const Bytes f = Frame3("TXXX", {0x00});
+        many.insert(many.end(), f.begin(), f.end());
+    }
+    WriteFile(dir.file("many.mp3"), Cat({Tag(3, 0, many, 10), Audio(100)}));
+    Id3v2Tag tag;
+    EXPECT_EQ(tag.LoadTag(dir.file("many.mp3"), 0), kOverLimit);
+    EXPECT_EQ(tag.LoadStatus, kOverLimit);
+    tag.SetTextFrame("TIT2", "x");
+    EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kCorrupt); // such a load leaves nothing to save
+
+    // Compressed version-3 frames declaring 600 MB of text in a tag of a few hundred bytes:
+    // ID, size, flags 00 80 (compression), decompressed size, then a few bytes of data.
+    Bytes claims;
+    for (int i = 0; i < 10; ++i) {
+        const Bytes f = Frame3("TIT2", {0x78, 0x9C, 0x03, 0x00}, 0, 0x80, BE32(60u << 20));
+        claims.insert(claims.end(), f.begin(), f.end());
+    }
+    WriteFile(dir.file("claims.mp3"), Tag(3, 0, claims, 10));
+    EXPECT_EQ(tag.LoadTag(dir.file("claims.mp3"), 0), kOverLimit);
+
+    // A version-4 compressed frame without a declared length whose data inflates to 64 MB:
+    // reading it stops at the tag's decode budget instead of inflating it all.
+    std::vector<uint8_t> zeros(64u << 20, 'z');
+    uLongf len = compressBound(static_cast<uLong>(zeros.size()));
+    Bytes packed(len);
+    ASSERT_EQ(compress2(packed.data(), &len, zeros.data(), zeros.size(), 9), Z_OK);
+    packed.resize(len);
+    zeros = {};
+    WriteFile(dir.file("bomb.mp3"), Tag(4, 0, Frame4("TIT2", packed, 0, kFmtCompression), 10));
+    ASSERT_EQ(tag.LoadTag(dir.file("bomb.mp3"), 0), 0);
+    std::string text;
+    EXPECT_EQ(tag.GetTextFrameUtf8("TIT2", text), kInvalidText);
+    EXPECT_EQ(tag.DecompressFrame(1), 4); // over the budget: the frame stays as it was
+    EXPECT_EQ(tag.Frames.GetData(1), packed);
 }

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace tagtest;
@@ -591,4 +593,135 @@ TEST(SaveTag, WriteErrorLeavesTheOldFileWhole) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report 0x0400";
     EXPECT_EQ(ReadFile(path), original);
     EXPECT_EQ(OtherFiles(dir, path), 0u);
+}
+
+TEST(SaveTag, FittingTagIsWrittenInPlaceAndAGrowingOneReplacesTheFile) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    const Bytes audio = Audio(20000, 3);
+    WriteFile(path, Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("first")), 10), audio}));
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    // An extended attribute where the file system has them (tmpfs may not for user.*).
+    const bool xattrs = ::setxattr(path.c_str(), "user.mirvane.test", "kept", 4, 0) == 0;
+    Id3v2Tag tag;
+    ASSERT_EQ(tag.LoadTag(path, 0), 0);
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0); // now the file ends on a 4096 boundary
+    struct stat aligned {};
+    ::stat(path.c_str(), &aligned);
+    ASSERT_EQ(aligned.st_size % 4096, 0);
+
+    // The new tag, padded, takes the old tag's bytes: the same file, the audio untouched.
+    tag.SetTextFrame("TIT2", "second, a little longer");
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    struct stat inPlace {};
+    ::stat(path.c_str(), &inPlace);
+    EXPECT_EQ(inPlace.st_ino, aligned.st_ino);
+    EXPECT_EQ(inPlace.st_size, aligned.st_size);
+    Bytes now = ReadFile(path);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), now.end() - audio.size()));
+    EXPECT_EQ(Text(tag, "TIT2"), "second, a little longer");
+
+    // A tag 5 KB past its padding: a new file in its place, with owner, mode and attributes.
+    tag.SetTextFrame("TIT2", std::string(5000, 'g'));
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    struct stat grown {};
+    ::stat(path.c_str(), &grown);
+    EXPECT_NE(grown.st_ino, aligned.st_ino);
+    EXPECT_EQ(grown.st_mode & 07777, 0640u);
+    EXPECT_EQ(grown.st_uid, aligned.st_uid);
+    EXPECT_EQ(grown.st_gid, aligned.st_gid);
+    if (xattrs) {
+        char value[8] = {};
+        EXPECT_EQ(::getxattr(path.c_str(), "user.mirvane.test", value, sizeof value), 4);
+        EXPECT_STREQ(value, "kept");
+    }
+    now = ReadFile(path);
+    EXPECT_TRUE(std::equal(audio.begin(), audio.end(), now.end() - audio.size()));
+    EXPECT_EQ(OtherFiles(dir, path), 0u);
+}
+
+TEST(SaveTag, HardLinkedFileIsRewrittenInPlaceOrLeftUntouched) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    const std::string other = dir.file("b.mp3");
+    WriteFile(path,
+              Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("first")), 4096 - 10 - 16), Audio(8192)}));
+    ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+    Id3v2Tag tag;
+    ASSERT_EQ(tag.LoadTag(path, 0), 0);
+    // Fits the old tag: written in place, so both names see it.
+    tag.SetTextFrame("TIT2", "second");
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    EXPECT_EQ(ReadFile(other), ReadFile(path));
+    Id3v2Tag viaOther;
+    ASSERT_EQ(viaOther.LoadTag(other, 0), 0);
+    EXPECT_EQ(Text(viaOther, "TIT2"), "second");
+    // Grows the file: a rename would part the two names, so the save is refused.
+    const Bytes before = ReadFile(path);
+    tag.SetTextFrame("TIT2", std::string(6000, 'x'));
+    EXPECT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), kCannotReplace);
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_EQ(ReadFile(other), before);
+    EXPECT_EQ(OtherFiles(dir, path), 1u); // b.mp3 only, no temporary file
+}
+
+TEST(SaveTag, LongestFileNameSavesAndStaleTemporaryFilesGo) {
+    TempDir dir;
+    const std::string name = std::string(NAME_MAX - 4, 'n') + ".mp3";
+    const std::string path = dir.file(name);
+    WriteFile(path, Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("x")), 10), Audio(3000)}));
+    // What interrupted saves of this file left (the name cut to fit), and look-alikes that
+    // are not ours to remove.
+    const std::string prefix = "." + name.substr(0, NAME_MAX - 21) + ".mirvane-save-";
+    WriteFile(dir.file(prefix + "Ab12Cd"), {1});
+    WriteFile(dir.file(prefix.substr(0, prefix.size() - 1) + "Ab12Cd"), {2});
+    WriteFile(dir.file(".other.mp3.mirvane-save-Ab12Cd"), {3});
+    Id3v2Tag tag;
+    ASSERT_EQ(tag.LoadTag(path, 0), 0);
+    tag.SetTextFrame("TIT2", std::string(5000, 'y')); // grows: through a temporary file
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file(prefix + "Ab12Cd")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(prefix.substr(0, prefix.size() - 1) + "Ab12Cd")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(".other.mp3.mirvane-save-Ab12Cd")));
+    EXPECT_EQ(OtherFiles(dir, path), 2u);
+    Id3v2Tag again;
+    ASSERT_EQ(again.LoadTag(path, 0), 0);
+    EXPECT_EQ(Text(again, "TIT2"), std::string(5000, 'y'));
+}
+
+TEST(SaveTag, UnicodeTextsTakeTheEncodingTheVersionAllows) {
+    TempDir dir;
+    const std::string text = "A\u00e9\u20acB\u0416C\U0001F600";
+    for (const uint8_t version : {uint8_t{3}, uint8_t{4}}) {
+        const std::string path = dir.file("v" + std::to_string(version) + ".mp3");
+        WriteFile(path, Cat({Tag(version, 0, Frame3("TPE1", Latin1Text("x")), 10), Audio(100)}));
+        Id3v2Tag tag;
+        ASSERT_EQ(tag.LoadTag(path, 0), 0);
+        ASSERT_EQ(tag.SetTextFrameUtf8("TIT2", text), kOk);
+        ASSERT_EQ(tag.SetTextFrameUtf8("TPE1", "D\u00e9j\u00e0"), kOk);
+        ASSERT_EQ(tag.SetCommentTextUtf8(text), kOk);
+        ASSERT_LE(tag.SaveTag("=", 0xFF, 0xFF, -1), 0xFF);
+        Id3v2Tag again;
+        ASSERT_EQ(again.LoadTag(path, 0), 0);
+        std::string read;
+        EXPECT_EQ(again.GetTextFrameUtf8("TIT2", read), kOk);
+        EXPECT_EQ(read, text);
+        EXPECT_EQ(again.GetCommentTextUtf8(read), kOk);
+        EXPECT_EQ(read, text);
+        EXPECT_EQ(again.GetTextFrameUtf8("TPE1", read), kOk);
+        EXPECT_EQ(read, "D\u00e9j\u00e0");
+        // TPE1 stays Latin-1 where that is enough; TIT2 is UTF-16 with a mark (v3) or UTF-8.
+        const Bytes &tpe1 = again.Frames.GetData(1);
+        EXPECT_EQ(tpe1, Cat({{0}, Str("D\xE9j\xE0")}));
+        const Bytes &tit2 = again.Frames.GetData(2);
+        if (version == 3) {
+            EXPECT_EQ(Bytes(tit2.begin(), tit2.begin() + 5), Bytes({1, 0xFF, 0xFE, 'A', 0}));
+        } else {
+            EXPECT_EQ(tit2, Cat({{3}, Str(text)}));
+        }
+        // The Latin-1 reading keeps its results: 4 with the characters before the first
+        // one beyond Latin-1.
+        EXPECT_EQ(again.GetTextFrame("TIT2", read), kCharAbove255);
+        EXPECT_EQ(read, "A\xE9");
+    }
 }

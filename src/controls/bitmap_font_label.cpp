@@ -1,5 +1,7 @@
 #include "controls/bitmap_font_label.h"
 
+#include <algorithm>
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
@@ -54,6 +56,8 @@ void BitmapFontLabel::setFontChars(const QString &chars) {
 }
 
 void BitmapFontLabel::setCharWidth(int width) {
+    // A skin's width beyond any screen would overflow the cell arithmetic.
+    width = std::min(width, kMaxSkinPixels);
     if (width < 1 || width == m_charWidth)
         return;
     m_charWidth = width;
@@ -143,11 +147,11 @@ void BitmapFontLabel::setBevelInner(TBevelCut cut) {
     update();
 }
 void BitmapFontLabel::setBevelWidth(int width) {
-    m_bevelWidth = std::max(width, 1);
+    m_bevelWidth = std::clamp(width, 1, kMaxSkinPixels);
     update();
 }
 void BitmapFontLabel::setBorderWidth(int width) {
-    m_borderWidth = std::max(width, 0);
+    m_borderWidth = std::clamp(width, 0, kMaxSkinPixels);
     update();
 }
 
@@ -222,18 +226,23 @@ void BitmapFontLabel::paintEvent(QPaintEvent *) {
                        : m_alignment == taRightJustify ? mirvane::BannerAlign::Right
                                                        : mirvane::BannerAlign::Centre;
     s = mirvane::BannerFill(s, m_visibleCount, m_fillChar, align);
-    const int x0 = area.left() + (w - int(s.size()) * m_charWidth) / 2;
+    // 64-bit: a long shown string times a wide cell can pass the int range.
+    const qint64 x0 = area.left() + (w - qint64(s.size()) * m_charWidth) / 2;
     const int y0 = area.top() + (h - m_font.height()) / 2 - 1;
 
     // Everything outside the glyph cells already shows Color (filled above), which is what the
     // side columns must show.
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    int x = x0;
+    qint64 x = x0;
     for (QChar c : s) {
         const int g = mirvane::BannerGlyphCell(c, m_fontChars, m_fillChar);
         if (g < 0)
             continue;
-        p.drawImage(QPoint(x, y0), m_font, QRect(g * m_charWidth, 0, m_charWidth, m_font.height()));
+        const qint64 cell = qint64(g) * m_charWidth;
+        // Cells past the bitmap or the area draw nothing but still take their place.
+        if (cell < m_font.width() && x < area.right() + 1 && x + m_charWidth > area.left())
+            p.drawImage(QPoint(int(x), y0), m_font,
+                        QRect(int(cell), 0, m_charWidth, m_font.height()));
         x += m_charWidth;
     }
 }

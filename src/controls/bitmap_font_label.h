@@ -70,8 +70,11 @@ class BitmapFontLabel : public QWidget {
     QString FontChars() const { return m_fontChars; }
     void setFontChars(const QString &chars);
     int CharWidth() const { return m_charWidth; }
-    // Values below 1 are refused. The visible count stays as it was until the next resize.
+    // Values below 1 are refused; values above kMaxSkinPixels become it. The visible count stays
+    // as it was until the next resize.
     void setCharWidth(int width);
+    // Largest width a skin may give a cell, border or bevel: more than any screen shows.
+    static constexpr int kMaxSkinPixels = 16384;
     QChar FillChar() const { return m_fillChar; }
     void setFillChar(QChar c); // code 0: no filling
     bool UpperCase() const { return m_upperCase; }

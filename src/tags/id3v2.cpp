@@ -8,8 +8,10 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <zlib.h>
@@ -193,6 +195,195 @@ uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encod
         *consumed = i - start;
     }
     return result;
+}
+
+size_t DecodeBudget(uint32_t tagSize) {
+    const size_t budget = kDecodeFactor * (size_t{tagSize} + 10);
+    return std::clamp(budget, kDecodeFloor, kInflateCapAbsolute);
+}
+
+namespace {
+
+void AppendUtf8(std::string &out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// The code point at p[i] of a UTF-8 string of n bytes; i moves past it. Malformed or
+// overlong sequences and surrogates give U+FFFD and move one byte.
+char32_t NextUtf8(const uint8_t *p, size_t n, size_t &i) {
+    const uint8_t b = p[i];
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    int len = 0;
+    char32_t c = 0;
+    char32_t min = 0;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2, c = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3, c = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4, c = b & 0x07, min = 0x10000;
+    } else {
+        ++i;
+        return kReplacement;
+    }
+    if (n - i < static_cast<size_t>(len)) {
+        ++i;
+        return kReplacement;
+    }
+    for (int k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        c = (c << 6) | (p[i + k] & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return kReplacement;
+    }
+    i += static_cast<size_t>(len);
+    return c;
+}
+
+} // namespace
+
+uint8_t DecodeTextUtf8(const std::vector<uint8_t> &data, size_t start, uint8_t encoding,
+                       std::string &utf8, size_t *consumed) {
+    utf8.clear();
+    if (consumed) {
+        *consumed = 0;
+    }
+    if (start >= data.size()) {
+        return kNoData;
+    }
+    const uint8_t *p = data.data();
+    const size_t end = data.size();
+    size_t i = start;
+    switch (encoding) {
+    case kLatin1:
+        while (i < end) {
+            const uint8_t c = p[i++];
+            if (c == 0) {
+                break;
+            }
+            AppendUtf8(utf8, c);
+        }
+        break;
+    case kUtf8:
+        while (i < end) {
+            if (p[i] == 0) {
+                ++i;
+                break;
+            }
+            AppendUtf8(utf8, NextUtf8(p, end, i));
+        }
+        break;
+    case kUtf16:
+    case kUtf16BE: {
+        bool bigEndian = encoding == kUtf16BE;
+        if (encoding == kUtf16) {
+            if (end - i >= 2 && p[i] == 0xFF && p[i + 1] == 0xFE) {
+                bigEndian = false;
+            } else if (end - i >= 2 && p[i] == 0xFE && p[i + 1] == 0xFF) {
+                bigEndian = true;
+            } else {
+                return kInvalidText;
+            }
+            i += 2;
+        }
+        auto unit = [&](size_t at) -> char32_t {
+            return bigEndian ? char32_t{p[at]} << 8 | p[at + 1] : char32_t{p[at + 1]} << 8 | p[at];
+        };
+        while (end - i >= 2) {
+            char32_t c = unit(i);
+            i += 2;
+            if (c == 0) {
+                break;
+            }
+            if (c >= 0xD800 && c <= 0xDBFF && end - i >= 2 && unit(i) >= 0xDC00 &&
+                unit(i) <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (unit(i) - 0xDC00);
+                i += 2;
+            } else if (c >= 0xD800 && c <= 0xDFFF) {
+                c = kReplacement;
+            }
+            AppendUtf8(utf8, c);
+        }
+        break;
+    }
+    default:
+        return kUnknownEncoding;
+    }
+    if (consumed) {
+        *consumed = i - start;
+    }
+    return kOk;
+}
+
+uint8_t EncodingFor(const std::string &utf8, uint8_t version) {
+    const auto *p = reinterpret_cast<const uint8_t *>(utf8.data());
+    for (size_t i = 0; i < utf8.size();) {
+        if (NextUtf8(p, utf8.size(), i) > 0xFF) {
+            return version == 4 ? kUtf8 : kUtf16;
+        }
+    }
+    return kLatin1;
+}
+
+std::vector<uint8_t> EncodeText(const std::string &utf8, uint8_t encoding) {
+    const auto *p = reinterpret_cast<const uint8_t *>(utf8.data());
+    std::vector<uint8_t> out;
+    if (encoding == kUtf16) {
+        out = {0xFF, 0xFE};
+    }
+    for (size_t i = 0; i < utf8.size();) {
+        const char32_t c = NextUtf8(p, utf8.size(), i);
+        switch (encoding) {
+        case kLatin1:
+            out.push_back(c > 0xFF ? '?' : static_cast<uint8_t>(c));
+            break;
+        case kUtf8: {
+            std::string s;
+            AppendUtf8(s, c);
+            out.insert(out.end(), s.begin(), s.end());
+            break;
+        }
+        default: { // UTF-16, little-endian after the mark, big-endian without
+            const bool be = encoding == kUtf16BE;
+            auto put = [&](char32_t u) {
+                const uint8_t hi = static_cast<uint8_t>(u >> 8), lo = static_cast<uint8_t>(u);
+                out.push_back(be ? hi : lo);
+                out.push_back(be ? lo : hi);
+            };
+            if (c >= 0x10000) {
+                put(0xD800 + ((c - 0x10000) >> 10));
+                put(0xDC00 + ((c - 0x10000) & 0x3FF));
+            } else {
+                put(c);
+            }
+        }
+        }
+    }
+    return out;
 }
 
 } // namespace id3v2
@@ -635,6 +826,8 @@ struct LoadContext {
     BodyReader &reader;
     uint32_t total; // TagSize + 10, for Progress
     uint16_t warnings = 0;
+    size_t budget = 0;     // decode budget of the tag
+    uint64_t declared = 0; // inflated lengths declared by the compressed frames so far
 
     void UpdateProgress() {
         const uint64_t done = 10 + reader.RawConsumed();
@@ -785,6 +978,9 @@ uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
             }
             return c.Fail(kCorrupt);
         }
+        if (t.Frames.Count() >= kMaxFrames) {
+            return c.Fail(kOverLimit);
+        }
         const int num = t.Frames.AddFrame(std::string(reinterpret_cast<const char *>(h), 4));
         if (num == 0) {
             return c.Fail(kBadFrameID);
@@ -860,6 +1056,13 @@ uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
         if (!c.Read(f.Data.data(), f.Data.size())) {
             return drop(kCorrupt);
         }
+        // Encrypted data is never inflated here, so only the rest counts.
+        if ((flags.Format & kFmtCompression) && !(flags.Format & kFmtEncryption)) {
+            c.declared += f.DataLength;
+            if (c.declared > c.budget) {
+                return drop(kOverLimit);
+            }
+        }
         f.HeaderOffset = static_cast<uint32_t>(headerOffset);
         f.HeaderLength = static_cast<uint32_t>(10 + extraLen);
         f.StoredFlags = flags;
@@ -875,7 +1078,37 @@ uint16_t ParseFrames(LoadContext &c, bool paddingKnown) {
 
 } // namespace
 
-uint16_t Id3v2Tag::LoadTag(const std::string &fileName, int64_t position) {
+uint16_t Id3v2Tag::LoadTag(const std::string &fileNameIn, int64_t position) {
+    const std::string fileName = fileNameIn; // may be FileName itself, which is cleared below
+    // Forget the previous file first: its frames must never be saved into another one.
+    Frames.ClearFrames();
+    Version = 3;
+    Revision = 0;
+    TagSize = 0;
+    HeaderFlags = 0;
+    ExtFlags = 0;
+    PaddingSize = 0;
+    ExtHeaderSize = 0;
+    CRC = 0;
+    Restrictions = 0;
+    TagPosition = 0;
+    Modified = false;
+    FileName.clear();
+    decodeBudget_ = kDecodeFloor;
+    const uint16_t status = LoadTagImpl(fileName, position);
+    if (status == kNoTag && !FileName.empty()) {
+        // A readable file without a tag: an empty tag that a save inserts before the audio.
+        Version = 3;
+        Revision = 0;
+        TagPosition = static_cast<uint32_t>(position);
+        LoadStatus = 0;
+    } else {
+        LoadStatus = status;
+    }
+    return status;
+}
+
+uint16_t Id3v2Tag::LoadTagImpl(const std::string &fileName, int64_t position) {
     Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.get() < 0) {
@@ -929,12 +1162,13 @@ uint16_t Id3v2Tag::LoadTag(const std::string &fileName, int64_t position) {
         warnings |= kWarnHeaderFlags;
     }
     TagSize = ReadSyncSafe32(h + 6);
+    decodeBudget_ = DecodeBudget(TagSize);
     uint16_t status = 0;
     if (fileSize - pos - 10 < TagSize) {
         status = kFileTooShort | warnings;
     } else {
         BodyReader reader(fd.get(), pos + 10, TagSize, v3 && (HeaderFlags & kHdrUnsync));
-        LoadContext c{*this, reader, TagSize + 10, warnings};
+        LoadContext c{*this, reader, TagSize + 10, warnings, decodeBudget_};
         ExtHeaderSize = 0;
         PaddingSize = 0;
         CRC = 0;
@@ -965,18 +1199,26 @@ bool TextIdAllowed(const std::string &id) {
 }
 } // namespace
 
-uint8_t Id3v2Tag::PrepareForReading(int n) {
-    FrameRecord &f = Frames.Frame(n);
-    if (f.WantedFlags.Format & kFmtUnsync) {
-        Resynchronise(n);
+uint8_t Id3v2Tag::PlainCopy(int n, std::vector<uint8_t> &out, bool *inflateFailed) const {
+    const FrameRecord &f = Frames.Frame(n);
+    if (inflateFailed) {
+        *inflateFailed = false;
     }
+    out = (f.StoredFlags.Format & kFmtUnsync) ? ResyncBytes(f.Data.data(), f.Data.size()) : f.Data;
     if (f.WantedFlags.Format & kFmtEncryption) {
         return kEncrypted;
     }
-    if (f.WantedFlags.Format & kFmtCompression) {
-        DecompressFrame(n);
+    if (f.StoredFlags.Format & kFmtCompression) {
+        const size_t limit = std::min(
+            f.DataLength != 0 ? size_t{f.DataLength} : kInflateCapUnknownLength, decodeBudget_);
+        std::vector<uint8_t> inflated;
+        if (InflateBounded(out, limit, inflated)) {
+            out = std::move(inflated);
+        } else if (inflateFailed) {
+            *inflateFailed = true; // the stored bytes stay, as DecompressFrame leaves them
+        }
     }
-    if (f.Data.empty()) {
+    if (out.empty()) {
         return kNoData;
     }
     return kOk;
@@ -991,25 +1233,24 @@ uint8_t Id3v2Tag::GetTextFrame(const std::string &frameID, std::string &text) {
         if (Frames.Frame(n).FrameID != frameID) {
             continue;
         }
-        if (const uint8_t r = PrepareForReading(n)) {
+        std::vector<uint8_t> d;
+        if (const uint8_t r = PlainCopy(n, d)) {
             return r;
         }
-        const std::vector<uint8_t> &d = Frames.Frame(n).Data;
         return DecodeText(d, 1, d[0], 0, false, text);
     }
     return kNoSuchFrame;
 }
 
 uint8_t Id3v2Tag::FindComment(const std::string &description, const std::string &language,
-                              int &frame, size_t &textOffset) {
+                              int &frame, std::vector<uint8_t> &d, size_t &textOffset) const {
     for (int n = 1; n <= Frames.Count(); ++n) {
         if (Frames.Frame(n).FrameID != "COMM") {
             continue;
         }
-        if (const uint8_t r = PrepareForReading(n)) {
+        if (const uint8_t r = PlainCopy(n, d)) {
             return r;
         }
-        const std::vector<uint8_t> &d = Frames.Frame(n).Data;
         std::string desc;
         size_t consumed = 0;
         const uint8_t r = DecodeText(d, 4, d[0], 0, false, desc, &consumed);
@@ -1040,10 +1281,10 @@ uint8_t Id3v2Tag::GetCommentFrame(COMM &comment, const std::string &description,
     comment.Text.clear();
     int n = 0;
     size_t offset = 0;
-    if (const uint8_t r = FindComment(description, language, n, offset)) {
+    std::vector<uint8_t> d;
+    if (const uint8_t r = FindComment(description, language, n, d, offset)) {
         return r;
     }
-    const std::vector<uint8_t> &d = Frames.Frame(n).Data;
     std::string text;
     const uint8_t r = DecodeText(d, offset, d[0], 0, true, text);
     comment.Encoding = d[0];
@@ -1051,6 +1292,135 @@ uint8_t Id3v2Tag::GetCommentFrame(COMM &comment, const std::string &description,
     comment.Description = description;
     comment.Text = std::move(text);
     return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Id3v2Tag: Unicode texts
+// ---------------------------------------------------------------------------------------------
+uint8_t Id3v2Tag::GetTextFrameUtf8(const std::string &frameID, std::string &utf8) const {
+    utf8.clear();
+    if (!TextIdAllowed(frameID)) {
+        return kIdNotAllowed;
+    }
+    for (int n = 1; n <= Frames.Count(); ++n) {
+        if (Frames.Frame(n).FrameID != frameID) {
+            continue;
+        }
+        std::vector<uint8_t> d;
+        bool badInflate = false;
+        if (const uint8_t r = PlainCopy(n, d, &badInflate)) {
+            return r;
+        }
+        if (badInflate) {
+            return kInvalidText; // compressed bytes are no text
+        }
+        return DecodeTextUtf8(d, 1, d[0], utf8);
+    }
+    return kNoSuchFrame;
+}
+
+int Id3v2Tag::FindEmptyDescriptionComment(std::vector<uint8_t> &d, size_t &textOffset,
+                                          uint8_t &result) const {
+    result = kOk;
+    for (int n = 1; n <= Frames.Count(); ++n) {
+        if (Frames.Frame(n).FrameID != "COMM") {
+            continue;
+        }
+        bool badInflate = false;
+        if (const uint8_t r = PlainCopy(n, d, &badInflate)) {
+            result = r;
+            return 0;
+        }
+        if (badInflate || d.size() < 4) {
+            continue;
+        }
+        std::string desc;
+        size_t consumed = 0;
+        if (DecodeTextUtf8(d, 4, d[0], desc, &consumed) == kOk && desc.empty()) {
+            textOffset = 4 + consumed;
+            return n;
+        }
+    }
+    return 0;
+}
+
+uint8_t Id3v2Tag::GetCommentTextUtf8(std::string &utf8) const {
+    utf8.clear();
+    std::vector<uint8_t> d;
+    size_t offset = 0;
+    uint8_t r = kOk;
+    if (FindEmptyDescriptionComment(d, offset, r) == 0) {
+        return r != kOk ? r : kNoSuchFrame;
+    }
+    if (offset >= d.size()) {
+        return kOk; // an empty text
+    }
+    return DecodeTextUtf8(d, offset, d[0], utf8);
+}
+
+uint8_t Id3v2Tag::SetTextFrameUtf8(const std::string &frameID, const std::string &utf8) {
+    if (!TextIdAllowed(frameID)) {
+        return kIdNotAllowed;
+    }
+    int n = 0;
+    for (int i = 1; i <= Frames.Count() && n == 0; ++i) {
+        if (Frames.Frame(i).FrameID == frameID) {
+            n = i;
+        }
+    }
+    if (utf8.empty()) {
+        if (n != 0) {
+            Frames.DeleteFrame(n);
+            return kRemoved;
+        }
+        return kOk;
+    }
+    if (n == 0 && (n = Frames.AddFrame(frameID)) == 0) {
+        return kIdNotAllowed;
+    }
+    const uint8_t enc = EncodingFor(utf8, Version);
+    std::vector<uint8_t> data{enc};
+    const std::vector<uint8_t> text = EncodeText(utf8, enc);
+    data.insert(data.end(), text.begin(), text.end());
+    Frames.SetPlainData(n, std::move(data));
+    return kOk;
+}
+
+uint8_t Id3v2Tag::SetCommentTextUtf8(const std::string &utf8) {
+    std::vector<uint8_t> old;
+    size_t offset = 0;
+    uint8_t r = kOk;
+    int n = FindEmptyDescriptionComment(old, offset, r);
+    if (r != kOk) {
+        return r;
+    }
+    if (utf8.empty()) {
+        if (n != 0) {
+            Frames.DeleteFrame(n);
+            return kRemoved;
+        }
+        return kOk;
+    }
+    std::string language = "ENG";
+    if (n != 0) {
+        language.assign(old.begin() + 1, old.begin() + 4);
+    } else {
+        n = Frames.AddFrame("COMM");
+    }
+    const uint8_t enc = EncodingFor(utf8, Version);
+    std::vector<uint8_t> data{enc};
+    data.insert(data.end(), language.begin(), language.end());
+    // The empty description: its mark (UTF-16) and its terminator.
+    const std::vector<uint8_t> desc = EncodeText("", enc);
+    data.insert(data.end(), desc.begin(), desc.end());
+    data.push_back(0x00);
+    if (enc == kUtf16) {
+        data.push_back(0x00);
+    }
+    const std::vector<uint8_t> text = EncodeText(utf8, enc);
+    data.insert(data.end(), text.begin(), text.end());
+    Frames.SetPlainData(n, std::move(data));
+    return kOk;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1092,7 +1462,8 @@ uint8_t Id3v2Tag::SetCommentFrame(const COMM &comment, const std::string &descri
                                   const std::string &language) {
     int n = 0;
     size_t offset = 0;
-    const uint8_t found = FindComment(description, language, n, offset);
+    std::vector<uint8_t> old;
+    const uint8_t found = FindComment(description, language, n, old, offset);
     if (found != kOk && found != kNoSuchFrame) {
         return found;
     }
@@ -1153,8 +1524,8 @@ int Id3v2Tag::DecompressFrame(int n) {
     if (!(f.StoredFlags.Format & kFmtCompression)) {
         return -1;
     }
-    const size_t limit = f.DataLength != 0 ? std::min<size_t>(f.DataLength, kInflateCapAbsolute)
-                                           : kInflateCapUnknownLength;
+    const size_t limit = std::min(
+        f.DataLength != 0 ? size_t{f.DataLength} : kInflateCapUnknownLength, decodeBudget_);
     std::vector<uint8_t> out;
     if (!InflateBounded(f.Data, limit, out)) {
         return 4; // the frame stays as it was
@@ -1215,11 +1586,14 @@ int Id3v2Tag::CompressFrame(int n) {
 namespace {
 
 // The serialised frames of a tag, as they will stand in the file.
-std::vector<uint8_t> SerialiseFrames(FrameIndex &frames, uint8_t version, bool unsyncHeaders,
-                                     uint32_t firstOffset) {
+std::vector<uint8_t> SerialiseFrames(const FrameIndex &frames, uint8_t version, bool unsyncHeaders,
+                                     uint32_t firstOffset, std::vector<uint32_t> &offsets,
+                                     std::vector<uint32_t> &headerLengths) {
     std::vector<uint8_t> out;
+    offsets.clear();
+    headerLengths.clear();
     for (int n = 1; n <= frames.Count(); ++n) {
-        FrameRecord &f = frames.Frame(n);
+        const FrameRecord &f = frames.Frame(n);
         const FrameFlags w = f.WantedFlags;
         std::vector<uint8_t> h(f.FrameID.begin(), f.FrameID.end());
         if (version == 3) {
@@ -1265,8 +1639,8 @@ std::vector<uint8_t> SerialiseFrames(FrameIndex &frames, uint8_t version, bool u
                 PutSyncSafe32(h, f.DataLength);
             }
         }
-        f.HeaderOffset = static_cast<uint32_t>(firstOffset + out.size());
-        f.HeaderLength = static_cast<uint32_t>(h.size());
+        offsets.push_back(static_cast<uint32_t>(firstOffset + out.size()));
+        headerLengths.push_back(static_cast<uint32_t>(h.size()));
         out.insert(out.end(), h.begin(), h.end());
         out.insert(out.end(), f.Data.begin(), f.Data.end());
     }
@@ -1337,59 +1711,161 @@ std::string RealPathOf(const std::string &name) {
     return s;
 }
 
+void SplitPath(const std::string &real, std::string &dir, std::string &base) {
+    const size_t slash = real.rfind('/');
+    dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : real.substr(0, slash));
+    base = slash == std::string::npos ? real : real.substr(slash + 1);
+}
+
+constexpr char kSaveSuffix[] = ".mirvane-save-";
+constexpr size_t kRandomChars = 6; // mkostemp's XXXXXX
+
+// "." + the file's name cut so that the whole temporary name fits NAME_MAX + kSaveSuffix.
+std::string SaveTempPrefix(const std::string &base) {
+    const size_t room = NAME_MAX - 1 - (sizeof kSaveSuffix - 1) - kRandomChars;
+    return "." + base.substr(0, std::min(base.size(), room)) + kSaveSuffix;
+}
+
+// Copies the extended attributes (ACLs included) of in to out; those we may not set are
+// skipped, like the owner of a file we do not own.
+void CopyXattrs(int in, int out) {
+    const ssize_t len = ::flistxattr(in, nullptr, 0);
+    if (len <= 0) {
+        return;
+    }
+    std::vector<char> names(static_cast<size_t>(len));
+    const ssize_t got = ::flistxattr(in, names.data(), names.size());
+    if (got <= 0) {
+        return;
+    }
+    std::vector<char> value;
+    for (size_t at = 0; at < static_cast<size_t>(got);) {
+        const char *name = names.data() + at;
+        at += std::strlen(name) + 1;
+        const ssize_t vlen = ::fgetxattr(in, name, nullptr, 0);
+        if (vlen < 0) {
+            continue;
+        }
+        value.resize(static_cast<size_t>(vlen));
+        const ssize_t vgot = ::fgetxattr(in, name, value.data(), value.size());
+        if (vgot >= 0) {
+            ::fsetxattr(out, name, value.data(), static_cast<size_t>(vgot), 0);
+        }
+    }
+}
+
+// Writes the rendered tag into the file: over the old tag when it takes exactly its bytes,
+// else through a new file renamed over the old one. 0 or a status word; on failure the file
+// is unchanged (an in-place write that fails part-way can leave only the tag region mixed).
+uint16_t WriteTagIntoFile(const std::string &target, const struct stat &st, int in, uint64_t pos,
+                          uint64_t oldSize, const std::vector<uint8_t> &tag,
+                          std::string &statusText) {
+    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+    if (tag.size() == oldSize) {
+        statusText = "Writing new tag";
+        Fd out(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
+        if (out.get() < 0) {
+            return WriteErrorStatus(errno);
+        }
+        if (const uint16_t s = PwriteAll(out.get(), tag.data(), tag.size(), pos)) {
+            return s;
+        }
+        if (::fdatasync(out.get()) != 0 || ::close(out.release()) != 0) {
+            return kWriteError;
+        }
+        return 0;
+    }
+    // A rename would leave the other names on the old bytes.
+    if (st.st_nlink > 1) {
+        return kCannotReplace;
+    }
+    const std::string real = RealPathOf(target);
+    std::string dir, base;
+    SplitPath(real, dir, base);
+    TempFile tmp;
+    {
+        std::string templ = dir + "/" + SaveTempPrefix(base) + "XXXXXX";
+        const int fd = ::mkostemp(templ.data(), O_CLOEXEC);
+        if (fd < 0) {
+            return (errno == EACCES || errno == EPERM) ? kCannotReplace : WriteErrorStatus(errno);
+        }
+        tmp.fd.reset(fd);
+        tmp.path = templ;
+    }
+    // Owner first: giving a file away clears its set-id bits, which the mode then restores.
+    if (::fchown(tmp.fd.get(), st.st_uid, st.st_gid) != 0) {
+        // Not ours to give away: the file keeps our ownership, like any rewrite.
+        ::fchown(tmp.fd.get(), static_cast<uid_t>(-1), st.st_gid);
+    }
+    if (::fchmod(tmp.fd.get(), st.st_mode & 07777) != 0) {
+        return kWriteError;
+    }
+    CopyXattrs(in, tmp.fd.get());
+    statusText = "Re-positioning audio data";
+    const uint64_t audioStart = pos + oldSize;
+    if (const uint16_t s =
+            CopyRange(in, audioStart, tmp.fd.get(), pos + tag.size(), fileSize - audioStart)) {
+        return s;
+    }
+    if (const uint16_t s = CopyRange(in, 0, tmp.fd.get(), 0, pos)) {
+        return s;
+    }
+    statusText = "Writing new tag";
+    if (const uint16_t s = PwriteAll(tmp.fd.get(), tag.data(), tag.size(), pos)) {
+        return s;
+    }
+    if (::fsync(tmp.fd.get()) != 0) {
+        return kWriteError;
+    }
+    if (::close(tmp.fd.release()) != 0) {
+        return kWriteError;
+    }
+    if (::rename(tmp.path.c_str(), real.c_str()) != 0) {
+        return WriteErrorStatus(errno);
+    }
+    tmp.path.clear(); // renamed: nothing to remove
+    // Make the rename itself durable; the file is whole either way.
+    Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.get() >= 0) {
+        ::fsync(d.get());
+    }
+    return 0;
+}
+
 } // namespace
+
+int id3v2::RemoveStaleSaveFiles(const std::string &fileName) {
+    std::string dir, base;
+    SplitPath(RealPathOf(fileName), dir, base);
+    const std::string prefix = SaveTempPrefix(base);
+    DIR *d = ::opendir(dir.c_str());
+    if (!d) {
+        return 0;
+    }
+    int removed = 0;
+    while (const dirent *e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + kRandomChars || name.compare(0, prefix.size(), prefix)) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode) && ::unlinkat(::dirfd(d), e->d_name, 0) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(d);
+    return removed;
+}
 
 uint16_t Id3v2Tag::SaveTag(const std::string &fileName, uint8_t version, uint8_t revision,
                            int64_t position) {
     return SaveTagImpl(fileName, version, revision, position);
 }
 
-uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
-                               int64_t position) {
-    // 1. Resolve the file, the version and the position.
-    const bool same = fileName == "=";
-    const std::string target = same ? FileName : fileName;
-    int64_t pos = position;
-    if (pos < 0) {
-        pos = same ? int64_t{TagPosition} : 0;
-    }
-    // 2. A tag whose last load failed is never written.
-    if (LoadStatus > 0xFF) {
-        return kCorrupt;
-    }
-    // 3. The file must exist and be writable by us. It is only read here: the new file is
-    // written beside it and renamed over it.
-    struct stat st {};
-    if (target.empty() || ::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return kNoFile;
-    }
-    if (NotWritableByUs(target, st)) {
-        return kReadOnly;
-    }
-    Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
-        return kNoFile;
-    }
-    // 4.
-    const uint8_t ver = version == 0xFF ? Version : version;
-    const uint8_t rev = revision == 0xFF ? Revision : revision;
-    if (ver != 3 && ver != 4) {
-        return kBadVersion;
-    }
-    if (rev != 0) {
-        return kBadRevision;
-    }
-    if (Frames.Count() == 0) {
-        return kNoFrames;
-    }
-    // 5.
-    Progress = 0;
-    StatusText = "Preparing tag";
-    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
-    if (fileSize < static_cast<uint64_t>(pos)) {
-        return kBeyondEnd;
-    }
-    uint16_t warnings = 0;
+uint16_t Id3v2Tag::PrepareFramesForSave(uint8_t ver, uint16_t &warnings) {
+    // A frame nobody changed, saved in the version it was read in, goes back as it stood.
+    auto asRead = [&](const FrameRecord &f) { return !f.Changed && ver == Version; };
     // 6. All frames or none are unsynchronised.
     for (int n = 1; n <= Frames.Count() && !(HeaderFlags & kHdrUnsync); ++n) {
         if (Frames.Frame(n).WantedFlags.Format & kFmtUnsync) {
@@ -1405,6 +1881,9 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
     if (TidyFrames) {
         for (int n = Frames.Count(); n >= 1; --n) {
             FrameRecord &f = Frames.Frame(n);
+            if (asRead(f)) {
+                continue;
+            }
             if (f.WantedFlags.Format & kFmtCompression) {
                 f.WantedFlags.Format |= kFmtDataLength;
             }
@@ -1420,7 +1899,7 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
     if (ver == 4) {
         for (int n = 1; n <= Frames.Count(); ++n) {
             FrameRecord &f = Frames.Frame(n);
-            if (!(f.WantedFlags.Format & kFmtDataLength) || f.DataLength != 0) {
+            if (!(f.WantedFlags.Format & kFmtDataLength) || f.DataLength != 0 || asRead(f)) {
                 continue;
             }
             if (f.StoredFlags.Format & kFmtUnsync) {
@@ -1500,27 +1979,11 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
             warnings |= kWarnFlagDropped;
         }
     }
-    // 13. The old tag's size D (0: the tag is inserted before the audio).
-    uint64_t oldSize = 0;
-    if (fileSize - static_cast<uint64_t>(pos) >= 10) {
-        uint8_t h[10];
-        if (!PreadAll(in.get(), h, 10, static_cast<uint64_t>(pos))) {
-            return kReadError;
-        }
-        if (HeaderLooksValid(h)) {
-            oldSize = 10 + uint64_t{ReadSyncSafe32(h + 6)};
-            // A version-4 footer goes with the old tag; the new tag is padded and so has none.
-            if (h[3] == 4 && (h[5] & kHdrFooter)) {
-                oldSize += 10;
-            }
-            oldSize = std::min<uint64_t>(oldSize, fileSize - static_cast<uint64_t>(pos));
-        }
-    }
-    // 14. The new tag without padding.
-    if (ExtFlags & kExtCRC) {
-        HeaderFlags |= kHdrExtended;
-    }
-    HeaderFlags &= ~kHdrFooter;
+    return 0;
+}
+
+Id3v2Tag::Rendered Id3v2Tag::RenderTag(uint8_t ver, uint64_t fileSize, uint64_t oldSize) const {
+    Rendered r;
     const bool unsyncV3 = ver == 3 && (HeaderFlags & kHdrUnsync);
     const bool ext = HeaderFlags & kHdrExtended;
     const bool withCrc = ext && (ExtFlags & kExtCRC);
@@ -1531,13 +1994,13 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
         extSizeGuess = ver == 3 ? (withCrc ? 14 : 10)
                                 : static_cast<uint32_t>(ExtendedHeaderV4(ExtFlags, 0, 0).size());
     }
-    std::vector<uint8_t> frames = SerialiseFrames(Frames, ver, unsyncV3, 10 + extSizeGuess);
+    const std::vector<uint8_t> frames = SerialiseFrames(Frames, ver, unsyncV3, 10 + extSizeGuess,
+                                                        r.frameOffsets, r.frameHeaderLengths);
     uint32_t crc = 0;
     if (withCrc) {
-        StatusText = "Calculating CRC-32";
         crc = Crc32Update(0xFFFFFFFFu, frames.data(), frames.size());
     }
-    // 15. Padding: the file is to end on a PaddingBlock boundary.
+    // Padding: the file is to end on a PaddingBlock boundary.
     auto padFor = [&](uint64_t w) -> uint32_t {
         if (PaddingMode == 0) {
             return PaddingSize;
@@ -1592,117 +2055,131 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
             extBytes = ExtendedHeaderV4(ExtFlags, crc, Restrictions);
         }
     }
-    const uint64_t newSize = 10 + extBytes.size() + frames.size() + padding;
-    // 16.
+    const uint64_t newSize = 10 + extBytes.size() + frames.size() + uint64_t{padding};
     if (newSize - 10 >= 0x10000000u) {
-        return kTagTooLarge;
+        return r; // too large: no bytes
     }
-    uint8_t header[10] = {
+    r.padding = padding;
+    r.crc = crc;
+    r.extHeaderSize =
+        ext ? (ver == 3 ? (withCrc ? 10u : 6u) : static_cast<uint32_t>(extBytes.size())) : 0;
+    r.bytes.reserve(static_cast<size_t>(newSize));
+    const uint8_t header[10] = {
         'I', 'D', '3', ver, 0, static_cast<uint8_t>(HeaderFlags & (ver == 3 ? 0xE0 : 0xF0)),
         0,   0,   0,   0};
-    WriteSyncSafe32(header + 6, static_cast<uint32_t>(newSize - 10));
+    r.bytes.insert(r.bytes.end(), header, header + 10);
+    WriteSyncSafe32(r.bytes.data() + 6, static_cast<uint32_t>(newSize - 10));
+    r.bytes.insert(r.bytes.end(), extBytes.begin(), extBytes.end());
+    r.bytes.insert(r.bytes.end(), frames.begin(), frames.end());
+    r.bytes.resize(static_cast<size_t>(newSize), 0x00);
+    return r;
+}
 
-    // 17-18. Write the new file beside the old one: the audio at its new place, the bytes
-    // before the tag, then the tag; flush, and rename it over the old file.
-    const std::string real = RealPathOf(target);
-    const size_t slash = real.rfind('/');
-    const std::string dir =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : real.substr(0, slash));
-    const std::string base = slash == std::string::npos ? real : real.substr(slash + 1);
-    TempFile tmp;
-    {
-        std::string templ = dir + "/." + base + ".mirvane-save-XXXXXX";
-        std::vector<char> buf(templ.begin(), templ.end());
-        buf.push_back('\0');
-        const int fd = ::mkostemp(buf.data(), O_CLOEXEC);
-        if (fd < 0) {
-            return kWriteError;
-        }
-        tmp.fd.reset(fd);
-        tmp.path.assign(buf.data());
+uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
+                               int64_t position) {
+    // Resolve the file, the version and the position.
+    const bool same = fileName == "=";
+    const std::string target = same ? FileName : fileName;
+    int64_t pos = position;
+    if (pos < 0) {
+        pos = same ? int64_t{TagPosition} : 0;
     }
-    // Keep the old file's permissions (and owner, where we may).
-    if (::fchmod(tmp.fd.get(), st.st_mode & 07777) != 0) {
-        return kWriteError;
+    // A tag whose last load failed is never written.
+    if (LoadStatus > 0xFF) {
+        return kCorrupt;
     }
-    if (::fchown(tmp.fd.get(), st.st_uid, st.st_gid) != 0) {
-        // Not the owner's to give away: the file keeps our ownership, like any rewrite.
+    // The file must exist and be writable by us.
+    struct stat st {};
+    if (target.empty() || ::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return kNoFile;
     }
-    StatusText = "Re-positioning audio data";
+    if (NotWritableByUs(target, st)) {
+        return kReadOnly;
+    }
+    RemoveStaleSaveFiles(target);
+    Fd in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+        return kNoFile;
+    }
+    const uint8_t ver = version == 0xFF ? Version : version;
+    const uint8_t rev = revision == 0xFF ? Revision : revision;
+    if (ver != 3 && ver != 4) {
+        return kBadVersion;
+    }
+    if (rev != 0) {
+        return kBadRevision;
+    }
+    if (Frames.Count() == 0) {
+        return kNoFrames;
+    }
+    Progress = 0;
+    StatusText = "Preparing tag";
+    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
+    if (fileSize < static_cast<uint64_t>(pos)) {
+        return kBeyondEnd;
+    }
+    uint16_t warnings = 0;
+    if (const uint16_t s = PrepareFramesForSave(ver, warnings)) {
+        return s;
+    }
+    // The old tag's size D (0: the tag is inserted before the audio).
     const uint64_t upos = static_cast<uint64_t>(pos);
-    const uint64_t audioStart = upos + oldSize;
+    uint64_t oldSize = 0;
+    if (fileSize - upos >= 10) {
+        uint8_t h[10];
+        if (!PreadAll(in.get(), h, 10, upos)) {
+            return kReadError;
+        }
+        if (HeaderLooksValid(h)) {
+            oldSize = 10 + uint64_t{ReadSyncSafe32(h + 6)};
+            // A version-4 footer goes with the old tag; the new tag is padded and so has none.
+            if (h[3] == 4 && (h[5] & kHdrFooter)) {
+                oldSize += 10;
+            }
+            oldSize = std::min<uint64_t>(oldSize, fileSize - upos);
+        }
+    }
+    if (ExtFlags & kExtCRC) {
+        HeaderFlags |= kHdrExtended;
+    }
+    HeaderFlags &= ~kHdrFooter;
+    if ((HeaderFlags & kHdrExtended) && (ExtFlags & kExtCRC)) {
+        StatusText = "Calculating CRC-32";
+    }
+    const Rendered tag = RenderTag(ver, fileSize, oldSize);
+    if (tag.bytes.empty()) {
+        return kTagTooLarge;
+    }
+    // A saved tag must load again: the same limits as a load.
+    uint64_t declared = 0;
+    for (int n = 1; n <= Frames.Count(); ++n) {
+        const FrameRecord &f = Frames.Frame(n);
+        if ((f.WantedFlags.Format & kFmtCompression) && !(f.WantedFlags.Format & kFmtEncryption)) {
+            declared += f.DataLength;
+        }
+    }
+    if (Frames.Count() > kMaxFrames ||
+        declared > DecodeBudget(static_cast<uint32_t>(tag.bytes.size() - 10))) {
+        return kOverLimit;
+    }
     if (const uint16_t s =
-            CopyRange(in.get(), audioStart, tmp.fd.get(), upos + newSize, fileSize - audioStart)) {
+            WriteTagIntoFile(target, st, in.get(), upos, oldSize, tag.bytes, StatusText)) {
         return s;
     }
-    if (const uint16_t s = CopyRange(in.get(), 0, tmp.fd.get(), 0, upos)) {
-        return s;
+    // The object now describes the tag in the file.
+    for (int n = 1; n <= Frames.Count(); ++n) {
+        FrameRecord &f = Frames.Frame(n);
+        f.HeaderOffset = tag.frameOffsets[static_cast<size_t>(n - 1)];
+        f.HeaderLength = tag.frameHeaderLengths[static_cast<size_t>(n - 1)];
+        f.Changed = false;
     }
-    StatusText = "Writing new tag";
-    {
-        // Header, extended header, frames and padding pass through one 16384-byte block.
-        std::vector<uint8_t> block;
-        block.reserve(kBlock);
-        uint64_t at = upos;
-        uint16_t err = 0;
-        auto flush = [&]() {
-            if (!err && !block.empty()) {
-                err = PwriteAll(tmp.fd.get(), block.data(), block.size(), at);
-                at += block.size();
-            }
-            block.clear();
-        };
-        auto put = [&](const uint8_t *p, size_t n) {
-            while (n > 0 && !err) {
-                const size_t k = std::min(n, kBlock - block.size());
-                block.insert(block.end(), p, p + k);
-                p += k;
-                n -= k;
-                if (block.size() == kBlock) {
-                    flush();
-                }
-            }
-        };
-        put(header, sizeof header);
-        put(extBytes.data(), extBytes.size());
-        put(frames.data(), frames.size());
-        static const uint8_t zeros[4096] = {};
-        for (uint32_t left = padding; left > 0;) {
-            const uint32_t k = std::min<uint32_t>(left, sizeof zeros);
-            put(zeros, k);
-            left -= k;
-        }
-        flush();
-        if (err) {
-            return err;
-        }
-    }
-    if (::fsync(tmp.fd.get()) != 0) {
-        return kWriteError;
-    }
-    if (::close(tmp.fd.release()) != 0) {
-        return kWriteError;
-    }
-    if (::rename(tmp.path.c_str(), real.c_str()) != 0) {
-        return WriteErrorStatus(errno);
-    }
-    tmp.path.clear(); // renamed: nothing to remove
-    {
-        // Make the rename itself durable; the file is whole either way.
-        Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (d.get() >= 0) {
-            ::fsync(d.get());
-        }
-    }
-    // 19. The object now describes the tag in the file.
     const uint16_t status = warnings;
     Version = ver;
     Revision = rev;
-    TagSize = static_cast<uint32_t>(newSize);
-    PaddingSize = padding;
-    ExtHeaderSize =
-        ext ? (ver == 3 ? (withCrc ? 10u : 6u) : static_cast<uint32_t>(extBytes.size())) : 0;
-    CRC = crc;
+    TagSize = static_cast<uint32_t>(tag.bytes.size());
+    PaddingSize = tag.padding;
+    ExtHeaderSize = tag.extHeaderSize;
+    CRC = tag.crc;
     LoadStatus = status;
     Modified = false;
     TagPosition = static_cast<uint32_t>(upos);

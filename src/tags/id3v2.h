@@ -19,11 +19,29 @@
 // file. Inflating a compressed frame stops at its DataLength (or at kInflateCapUnknownLength
 // when the length is not known).
 //
-// Saving never loses audio: the new file is written beside the old one, flushed to disk and
-// renamed over it, keeping the old file's permissions, so a crash, a kill or an I/O error at any
-// moment leaves either the whole old file or the whole new one. The bytes of the new file are
-// the bytes of an in-place rewrite: the bytes before the tag position, the new tag with its
-// padding, then everything that followed the old tag.
+// Limits of a load (a file over them fails with kOverLimit and costs no more than its checks):
+// at most kMaxFrames frames, and the lengths that compressed frames declare for their inflated
+// data add up to at most the tag's decode budget, DecodeBudget(TagSize). Every inflation stops
+// at that budget too, also for frames whose length is not declared.
+//
+// Unicode: GetTextFrameUtf8 / GetCommentTextUtf8 read a text in any of the four encodings
+// into UTF-8; SetTextFrameUtf8 / SetCommentTextUtf8 write Latin-1 where it is enough, else
+// UTF-16 with byte-order mark (version 3) or UTF-8 (version 4). Reading never changes a frame:
+// resynchronising and inflating work on a copy, so a frame nobody edits is saved byte for byte
+// (flags, encoding, order).
+//
+// Saving (SaveTag) first renders the whole new tag (RenderTag: sizing, padding, layout), then
+// writes it:
+// - a tag that, padded, takes exactly the old tag's bytes is written over them in place and
+//   flushed; the audio is not touched;
+// - any other save writes the new file beside the old one as ".NAME.mirvane-save-XXXXXX" (NAME
+//   cut to fit the file system's name limit, XXXXXX six random characters), flushes it and
+//   renames it over the old file, keeping owner, group, mode and extended attributes where the
+//   platform lets us. A crash, a kill or an I/O error leaves the whole old file or the whole new
+//   one. A file with other hard links, or in a folder where we cannot create that file, is not
+//   replaced: the save stops with kCannotReplace and the file is untouched.
+// Temporary files of that name pattern left next to a file by an interrupted save are removed
+// by the next save of that file (RemoveStaleSaveFiles).
 
 #include <cstddef>
 #include <cstdint>
@@ -39,13 +57,17 @@ inline constexpr uint16_t kReadOnly = 0x0200; // not writable by this user (save
 inline constexpr uint16_t kReadError = 0x0300;
 inline constexpr uint16_t kWriteError = 0x0400; // save only
 inline constexpr uint16_t kIOError = 0x0500;    // any other input/output error
-inline constexpr uint16_t kBeyondEnd = 0x0800;  // position not inside the file
-inline constexpr uint16_t kNoTag = 0x1000;      // load only
+// save only: the file size changes, and the file has other hard links or its folder does not
+// let us create the temporary file beside it; the file is untouched
+inline constexpr uint16_t kCannotReplace = 0x0600;
+inline constexpr uint16_t kBeyondEnd = 0x0800; // position not inside the file
+inline constexpr uint16_t kNoTag = 0x1000;     // load only
 inline constexpr uint16_t kBadVersion = 0x1100;
-inline constexpr uint16_t kBadRevision = 0x1200;      // save only
-inline constexpr uint16_t kFileTooShort = 0x2000;     // load only
-inline constexpr uint16_t kBadFrameID = 0x2100;       // load only
-inline constexpr uint16_t kTagTooLarge = 0x2200;      // save only
+inline constexpr uint16_t kBadRevision = 0x1200;  // save only
+inline constexpr uint16_t kFileTooShort = 0x2000; // load only
+inline constexpr uint16_t kBadFrameID = 0x2100;   // load only
+inline constexpr uint16_t kTagTooLarge = 0x2200;  // save only
+inline constexpr uint16_t kOverLimit = 0x2300;    // load only: over kMaxFrames or the decode budget
 inline constexpr uint16_t kEncryptionChange = 0xC000; // save only
 inline constexpr uint16_t kGroupingChange = 0xC100;   // save only
 inline constexpr uint16_t kNoDataLength = 0xC200;     // save only
@@ -104,12 +126,42 @@ inline constexpr uint8_t kUtf16LENoBom = 9;
 inline constexpr size_t kInflateCapUnknownLength = size_t{16} << 20;
 inline constexpr size_t kInflateCapAbsolute = 0x10000000;
 
+// Load limits. A tag holds at most kMaxFrames frames (real tags hold a few dozen; a million
+// empty frames would cost ~100 bytes each in memory). Its decode budget is
+// kDecodeFactor x (TagSize + 10) bytes, at least kDecodeFloor and at most kInflateCapAbsolute:
+// the declared inflated lengths of its compressed frames add up to at most that, and no single
+// inflation goes past it.
+inline constexpr int kMaxFrames = 16384;
+inline constexpr size_t kDecodeFactor = 32;
+inline constexpr size_t kDecodeFloor = size_t{1} << 20;
+size_t DecodeBudget(uint32_t tagSize);
+
 // Decodes text from data[start...] : encoding 0 Latin-1, 1 UTF-16
 // with byte-order mark, 2 UTF-16BE, 3 UTF-8, 9 UTF-16LE without mark. limit 0 means no limit
 // (else at most limit bytes from start). multiLine affects encoding 0 only. Returns a result
 // byte; consumed (when given) receives the bytes used from start, mark and terminator included.
 uint8_t DecodeText(const std::vector<uint8_t> &data, size_t start, uint8_t encoding, size_t limit,
                    bool multiLine, std::string &text, size_t *consumed = nullptr);
+
+// Decodes a text from data[start...] into UTF-8, in any of the four encodings (0 Latin-1,
+// 1 UTF-16 with byte-order mark, 2 UTF-16BE, 3 UTF-8). The text ends at its terminator (a NUL
+// character, not kept) or at the end of the data; every other character is kept. Malformed
+// sequences (lone surrogates, bad UTF-8) give U+FFFD each. Returns kOk, kNoData (start at or
+// past the end), kUnknownEncoding, or kInvalidText (encoding 1 without a mark; text empty).
+// consumed (when given) receives the bytes used from start, mark and terminator included.
+uint8_t DecodeTextUtf8(const std::vector<uint8_t> &data, size_t start, uint8_t encoding,
+                       std::string &utf8, size_t *consumed = nullptr);
+
+// The encoding a text needs in a tag of version (3 or 4): kLatin1 when every character is
+// U+0000..U+00FF, else kUtf16 (version 3) or kUtf8 (version 4).
+uint8_t EncodingFor(const std::string &utf8, uint8_t version);
+// A UTF-8 text in that encoding (kLatin1, kUtf16 with mark FF FE, kUtf16BE, kUtf8), without
+// terminator; characters a Latin-1 encoding cannot hold become '?'.
+std::vector<uint8_t> EncodeText(const std::string &utf8, uint8_t encoding);
+
+// Removes temporary files of an interrupted save of fileName (".NAME.mirvane-save-XXXXXX" in
+// its folder, see above). Returns the number removed; files of other names are never touched.
+int RemoveStaleSaveFiles(const std::string &fileName);
 
 // The writer's and the reader's unsynchronisation (Unsynchronise, Resynchronise). Unsync inserts
 // 0x00 after each 0xFF followed by 0x00 or a byte >= 0xE0; lookAhead is the byte that follows the
@@ -224,8 +276,13 @@ class Id3v2Tag {
 
     // --- Reading ---
     // Loads the tag whose header is expected at byte position of the file. Status above 0xFF
-    // is a failure. A load that stops before the frames keeps the previous frames and
-    // LoadStatus; one that reaches them stores its status in LoadStatus.
+    // is a failure. Every load first forgets the previous file: frames cleared, header values
+    // back to a new object's. Outcome for a later SaveTag:
+    // - 0 (or warnings): the tag, LoadStatus = status;
+    // - kNoTag (a readable file without a tag at position, or too short for one): an empty
+    //   version-3 tag for this file, LoadStatus 0, so a save adds a tag before the audio;
+    // - any other failure: LoadStatus = status, so SaveTag refuses (kCorrupt) until a load
+    //   succeeds (frames read before a corrupt part stay readable).
     uint16_t LoadTag(const std::string &fileName, int64_t position);
     // Text of the first frame with that ID (four characters, first "T", not "TXXX").
     uint8_t GetTextFrame(const std::string &frameID, std::string &text);
@@ -234,6 +291,21 @@ class Id3v2Tag {
     uint8_t GetCommentFrame(COMM &comment, const std::string &description,
                             const std::string &language);
 
+    // --- Unicode reading and writing (UTF-8 texts) ---
+    // Text of the first frame with that ID (rule of GetTextFrame), in any encoding: 0 or the
+    // result of GetTextFrame's steps (1, 2, 3, 9) or of DecodeTextUtf8. The frame stays as it is.
+    uint8_t GetTextFrameUtf8(const std::string &frameID, std::string &utf8) const;
+    // Text of the first COMM frame with an empty description, any language: 0, 1 none, 2, 9,
+    // or a decode result.
+    uint8_t GetCommentTextUtf8(std::string &utf8) const;
+    // Empty text removes the first frame with the ID (255); otherwise replaces its data (or
+    // appends a frame) in EncodingFor(utf8, Version). Results as SetTextFrame.
+    uint8_t SetTextFrameUtf8(const std::string &frameID, const std::string &utf8);
+    // The first COMM frame with an empty description, any language: empty text removes it
+    // (255); otherwise its text is replaced, keeping its language ("ENG" for a new frame), in
+    // EncodingFor(utf8, Version). 0, 255, or 9/2 when that comment cannot be read.
+    uint8_t SetCommentTextUtf8(const std::string &utf8);
+
     // --- Editing and writing ---
     // Empty text removes the first frame with the ID (255); otherwise replaces or appends it
     // as Latin-1 text without terminator.
@@ -241,7 +313,8 @@ class Id3v2Tag {
     uint8_t SetCommentFrame(const COMM &comment, const std::string &description,
                             const std::string &language);
     // Writes the tag into fileName ("=": FileName) at position (negative: TagPosition for "=",
-    // else 0) as version.revision (0xFF: the object's). Status above 0xFF is a failure.
+    // else 0) as version.revision (0xFF: the object's). Status above 0xFF is a failure; the
+    // file is then unchanged. Removes stale temporary files of fileName first.
     uint16_t SaveTag(const std::string &fileName, uint8_t version, uint8_t revision,
                      int64_t position);
 
@@ -265,11 +338,30 @@ class Id3v2Tag {
     void SetHeaderFlag(uint8_t bit, bool on);
     void SetExtFlag(uint8_t bit, bool on);
     // Brings frame n's data into plain form for reading: 0, or result 9 or 2.
-    uint8_t PrepareForReading(int n);
+    // A copy of frame n's data in plain form (resynchronised, inflated within the decode
+    // budget): 0, 9 encrypted, 2 no data. The frame itself is not changed.
+    uint8_t PlainCopy(int n, std::vector<uint8_t> &out, bool *inflateFailed = nullptr) const;
+    // First COMM frame with an empty description in any encoding: its number (0 none), plain
+    // data and text offset; result 0, or 9/2 when a COMM frame before it cannot be read.
+    int FindEmptyDescriptionComment(std::vector<uint8_t> &data, size_t &textOffset,
+                                    uint8_t &result) const;
+    uint16_t LoadTagImpl(const std::string &fileName, int64_t position);
+    // DecodeBudget of the loaded tag (of an empty tag before the first load).
+    size_t decodeBudget_ = id3v2::kDecodeFloor;
     // Finds the COMM frame matching description/language; returns the result of the search
-    // (0 found, 1 none, or the error that ended it) and the frame number and text offset.
+    // (0 found, 1 none, or the error that ended it), the frame number, its plain data and the
+    // text offset.
     uint8_t FindComment(const std::string &description, const std::string &language, int &frame,
-                        size_t &textOffset);
+                        std::vector<uint8_t> &data, size_t &textOffset) const;
+    // Steps of SaveTag: the frame transforms a save needs (0 or a status word), the bytes of
+    // the whole new tag for a file of fileSize bytes whose old tag takes oldSize bytes.
+    uint16_t PrepareFramesForSave(uint8_t version, uint16_t &warnings);
+    struct Rendered {
+        std::vector<uint8_t> bytes; // header, extended header, frames, padding
+        uint32_t padding = 0, crc = 0, extHeaderSize = 0;
+        std::vector<uint32_t> frameOffsets, frameHeaderLengths;
+    };
+    Rendered RenderTag(uint8_t version, uint64_t fileSize, uint64_t oldSize) const;
     uint16_t SaveTagImpl(const std::string &fileName, uint8_t version, uint8_t revision,
                          int64_t position);
 };

@@ -3,6 +3,7 @@
 #include "common/dialogs.h"
 #include "tags/title_lookup.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,9 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QWindow>
+
+#include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -49,7 +53,10 @@ TagEditor::TagEditor(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Album:"), 8, 83);
     Album = MakeEdit(this, "Album", 8, 99, 137);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("Year:"), 184, 3);
+    // Wide enough for four digits in the box's own font.
     Year = MakeEdit(this, "Year", 184, 19, 33);
+    Year->setFixedWidth(
+        std::max(33, Year->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 14));
     Label5 = MakeLabel(this, "Label5", QStringLiteral("Genre:"), 184, 43);
     Genre = MakeEdit(this, "Genre", 184, 59, 121);
     Label6 = MakeLabel(this, "Label6", QStringLiteral("Comment:"), 184, 83);
@@ -57,6 +64,9 @@ TagEditor::TagEditor(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
     Label7 = MakeLabel(this, "Label7", QStringLiteral("Track"), 8, 123);
     Track = MakeEdit(this, "Track", 8, 139, 33);
     Filename = MakeLabel(this, "Filename", QString(), 184, 139);
+    Filename->setFixedWidth(180);
+    StatusLine = MakeLabel(this, "StatusLine", QString(), 100, 173);
+    StatusLine->setFixedWidth(172);
 
     LoadButton = new QPushButton(QStringLiteral("Load"), this);
     LoadButton->setObjectName(QStringLiteral("LoadButton"));
@@ -80,6 +90,7 @@ TagEditor::TagEditor(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Framele
 
     connect(LoadButton, &QPushButton::clicked, this, &TagEditor::LoadButtonClick);
     connect(savebutton, &QPushButton::clicked, this, &TagEditor::SaveButtonClick);
+    savebutton->setEnabled(false); // nothing loaded yet
     hide();
 }
 
@@ -90,13 +101,32 @@ void TagEditor::ClearBoxes() {
 }
 
 void TagEditor::LoadButtonClick() {
-    ClearBoxes();
     const QString file = mirvane::AskOpenFileName(this, mirvane::FileQuestion{});
     if (file.isEmpty()) {
         return;
     }
-    const uint16_t status = Tag.LoadTag(TagFileName(file), 0);
-    ShowSongInfo(SongInfoFromTag(Tag, status, file));
+    LoadFile(file);
+}
+
+void TagEditor::LoadFile(const QString &fileName) {
+    const std::string name = TagFileName(fileName);
+    id3v2::RemoveStaleSaveFiles(name);
+    const uint16_t status = Tag.LoadTag(name, 0);
+    Filename->setText(QFileInfo(fileName).fileName());
+    Filename->setToolTip(fileName);
+    // A readable file without a tag is an empty tag to fill in.
+    const bool untagged = status == id3v2::kNoTag && Tag.LoadStatus == 0;
+    if (status > 0xFF && !untagged) {
+        ClearBoxes();
+        fileFields_ = SongInfo{};
+        savebutton->setEnabled(false);
+        StatusLine->setText(QStringLiteral("Cannot read this file's tag (#%1).").arg(status));
+        return;
+    }
+    fileFields_ = untagged ? SongInfo{} : SongInfoFromTag(Tag, status, fileName);
+    ShowSongInfo(fileFields_);
+    savebutton->setEnabled(true);
+    StatusLine->setText(untagged ? QStringLiteral("No tag yet: Save adds one.") : QString());
 }
 
 void TagEditor::ShowSongInfo(const SongInfo &info) {
@@ -109,24 +139,67 @@ void TagEditor::ShowSongInfo(const SongInfo &info) {
     Comment->setText(info.comment);
 }
 
+SongInfo TagEditor::BoxFields() const {
+    SongInfo info;
+    info.title = Title->text();
+    info.artist = Artist->text();
+    info.album = Album->text();
+    info.year = Year->text();
+    info.genre = Genre->text();
+    info.track = Track->text();
+    info.comment = Comment->text();
+    return info;
+}
+
+namespace {
+
+QString SaveFailureText(uint16_t status) {
+    switch (status & 0xFF00) {
+    case id3v2::kReadOnly:
+        return QStringLiteral("The file is write-protected.");
+    case id3v2::kCannotReplace:
+        return QStringLiteral("The file has other links or its folder is write-protected.");
+    case id3v2::kWriteError:
+        return QStringLiteral("The file could not be written; it is unchanged.");
+    case id3v2::kNoFrames:
+        return QStringLiteral("A tag needs at least one field.");
+    default:
+        return QStringLiteral("The file is unchanged.");
+    }
+}
+
+} // namespace
+
 void TagEditor::SaveButtonClick() {
-    const std::pair<const char *, QLineEdit *> texts[] = {{"TIT2", Title}, {"TPE1", Artist},
-                                                          {"TALB", Album}, {"TYER", Year},
-                                                          {"TCON", Genre}, {"TRCK", Track}};
-    for (const auto &[frame, box] : texts) {
-        Tag.SetTextFrame(frame, TagText(box->text()));
+    const SongInfo typed = BoxFields();
+    const std::tuple<const char *, const QString &, const QString &> texts[] = {
+        {"TIT2", typed.title, fileFields_.title}, {"TPE1", typed.artist, fileFields_.artist},
+        {"TALB", typed.album, fileFields_.album}, {"TYER", typed.year, fileFields_.year},
+        {"TCON", typed.genre, fileFields_.genre}, {"TRCK", typed.track, fileFields_.track}};
+    // Only edited fields are written: a frame shown partly or not at all stays as it is.
+    for (const auto &[frame, now, before] : texts) {
+        if (now != before) {
+            Tag.SetTextFrameUtf8(frame, TagUtf8(now));
+        }
     }
-    COMM comment;
-    comment.Encoding = 0;
-    comment.Language = "ENG";
-    comment.Text = TagText(Comment->text());
-    Tag.SetCommentFrame(comment, "", "None");
+    if (typed.comment != fileFields_.comment) {
+        Tag.SetCommentTextUtf8(TagUtf8(typed.comment));
+    }
     const uint16_t status = Tag.SaveTag("=", 0xFF, 0xFF, -1);
-    ClearBoxes();
-    if (status > 0xFF) {
-        mirvane::ShowMessage(this, QStringLiteral("Error #%1! Could not save Tag!").arg(status),
-                             QStringLiteral("Mirvane Player"), mirvane::MsgIcon::None);
+    if (status <= 0xFF) {
+        fileFields_ = typed;
+        StatusLine->setText(QStringLiteral("Tag saved."));
+        return;
     }
+    // The file is unchanged: bring the tag object back to it, so that the edits are applied
+    // afresh by the next Save. The boxes keep what the user typed.
+    const std::string file = Tag.FileName; // LoadTag forgets the name first
+    if (!file.empty() && Tag.LoadTag(file, 0) > 0xFF && Tag.LoadStatus != 0) {
+        savebutton->setEnabled(false);
+    }
+    StatusLine->setText(SaveFailureText(status));
+    mirvane::ShowMessage(this, QStringLiteral("Error #%1! Could not save Tag!").arg(status),
+                         QStringLiteral("Mirvane Player"), mirvane::MsgIcon::None);
 }
 
 void TagEditor::mousePressEvent(QMouseEvent *event) {

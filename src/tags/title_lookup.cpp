@@ -17,8 +17,8 @@ QString BoxText(const std::string &latin1) {
     return QString::fromLatin1(latin1.data(), static_cast<qsizetype>(len));
 }
 
-std::string TagText(const QString &text) {
-    const QByteArray bytes = text.toLatin1();
+std::string TagUtf8(const QString &text) {
+    const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
@@ -38,12 +38,12 @@ SongInfo SongInfoFromTag(Id3v2Tag &tag, uint16_t status, const QString &fileName
         {"TYER", &info.year},  {"TCON", &info.genre},  {"TRCK", &info.track}};
     for (const auto &[frame, field] : fields) {
         std::string text;
-        tag.GetTextFrame(frame, text); // an unreadable frame leaves text empty
-        *field = BoxText(text);
+        tag.GetTextFrameUtf8(frame, text); // an unreadable frame leaves text empty
+        *field = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
-    COMM comment;
-    tag.GetCommentFrame(comment, "", "None");
-    info.comment = BoxText(comment.Text);
+    std::string comment;
+    tag.GetCommentTextUtf8(comment);
+    info.comment = QString::fromUtf8(comment.data(), static_cast<qsizetype>(comment.size()));
     return info;
 }
 

@@ -12,9 +12,11 @@
 
 class Id3v2Tag;
 
-// The fields the editor's seven boxes show, as texts.
+// The fields the editor's seven boxes show, as texts: the whole text of each frame, whatever
+// its encoding (Latin-1, UTF-16, UTF-8), up to its terminator.
 struct SongInfo {
     QString title, artist, album, year, genre, comment, track;
+    bool operator==(const SongInfo &) const = default;
 };
 
 SongInfo GetSongInfo(Id3v2Tag &lookupTag, const QString &fileName);
@@ -27,11 +29,12 @@ SongInfo SongInfoFromTag(Id3v2Tag &tag, uint16_t status, const QString &fileName
 // the trimmed path: "/a/Song.Name.mp3" gives "Song.Name".
 QString BareSongName(const QString &fileName);
 
-// A tag text (Latin-1) as a box shows it: up to the first NUL, each byte one character.
+// A Latin-1 tag text (GetTextFrame's) as a box shows it: up to the first NUL, each byte one
+// character.
 QString BoxText(const std::string &latin1);
 
-// A box's text as a tag text: Latin-1, characters beyond it become '?'.
-std::string TagText(const QString &text);
+// A box's text as the tag library's Unicode calls take it (UTF-8).
+std::string TagUtf8(const QString &text);
 
 // A file name as the tag library takes it (the file system's encoding, UTF-8).
 std::string TagFileName(const QString &fileName);

@@ -65,10 +65,12 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
         std::string text;
         if (id[0] == 'T') {
             tag.GetTextFrame(id, text);
+            tag.GetTextFrameUtf8(id, text);
         } else if (id == "COMM") {
             COMM c;
             tag.GetCommentFrame(c, "", "None");
             tag.GetCommentFrame(c, "", "ENG");
+            tag.GetCommentTextUtf8(text);
         }
         if (mode & 0x01) {
             tag.Resynchronise(n);
@@ -81,6 +83,9 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
     if (mode & 0x02) {
         tag.SetTextFrame("TPE1", "");
     }
+    // A text outside Latin-1 (UTF-16 in version 3, UTF-8 in version 4), one beyond the BMP.
+    const std::string album = "A\u00e9\u20acB\u0416C\U0001F600";
+    const uint8_t albumResult = tag.SetTextFrameUtf8("TALB", album);
     COMM comment;
     comment.Language = "ENG";
     comment.Text = (mode & 0x04) ? std::string("Comment \xFF\xE0 text") : std::string();
@@ -133,6 +138,9 @@ std::string RunTagsFuzzInput(const uint8_t *data, size_t size, const std::string
             } else if (titleResult == 0 &&
                        (again.GetTextFrame("TIT2", text) != 0 || text != title)) {
                 failure = "the saved title does not read back";
+            } else if (albumResult == 0 &&
+                       (again.GetTextFrameUtf8("TALB", text) != 0 || text != album)) {
+                failure = "the saved Unicode album does not read back";
             } else if (commentResult == 0 && !comment.Text.empty() &&
                        (again.GetCommentFrame(c, "", "None") != 0 || c.Text != comment.Text)) {
                 failure = "the saved comment does not read back";
