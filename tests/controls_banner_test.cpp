@@ -6,8 +6,8 @@
 #include "controls_support.h"
 
 #include <QSignalSpy>
-#include <climits>
 #include <QTest>
+#include <climits>
 #include <gtest/gtest.h>
 #include <memory>
 

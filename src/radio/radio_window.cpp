@@ -24,8 +24,9 @@ using mirvane::radio::StationHeaders;
 
 namespace {
 
-QString stationFilePath() {
-    return mirvane::ProgramDir() + "iradio.ini";
+// An installed program reads a shipped list until the user changes it, then its own copy.
+QString stationFileToRead() {
+    return mirvane::ReadableCopy(mirvane::CurrentLayout(), "iradio.ini");
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, QRect geometry,
@@ -127,7 +128,7 @@ bool RadioWindow::RadioInUse() const {
 }
 
 void RadioWindow::FormCreate() {
-    QFile file(stationFilePath());
+    QFile file(stationFileToRead());
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
@@ -173,17 +174,24 @@ void RadioWindow::saveStations() {
         const auto *item = chanlist->topLevelItem(i);
         stations.push_back({item->text(0), item->text(1), item->text(2)});
     }
+    const QString path = mirvane::WritableCopy(mirvane::CurrentLayout(), "iradio.ini");
+    if (path.isEmpty()) {
+        mirvane::ShowMessage(this,
+                             mirvane::CurrentLayout().writableDir +
+                                 "iradio.ini: the folder cannot be written to",
+                             "Write-Error", mirvane::MsgIcon::Error);
+        return;
+    }
     // Start from the file as it is now, so what the user wrote there meanwhile stays.
-    QFile file(stationFilePath());
+    QFile file(path);
     QByteArray original;
     if (file.open(QIODevice::ReadOnly))
         original = file.readAll();
     file.close();
     QString error;
     if (!mirvane::radio::WriteFileReplacing(
-            stationFilePath(), mirvane::radio::RenderStations(original, stations), &error))
-        mirvane::ShowMessage(this, stationFilePath() + ": " + error, "Write-Error",
-                             mirvane::MsgIcon::Error);
+            path, mirvane::radio::RenderStations(original, stations), &error))
+        mirvane::ShowMessage(this, path + ": " + error, "Write-Error", mirvane::MsgIcon::Error);
 }
 
 void RadioWindow::chanlistDblClick() {

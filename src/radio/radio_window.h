@@ -1,8 +1,9 @@
 #pragma once
 // RadioWindow ("form3"), the internet radio window: the station list read from iradio.ini in
-// the program directory, Add and Remove (both written back to that file at once), a double
-// click that connects, and the labels that show the connection's status, the station's name
-// and bit rate and the current song title. GUI thread only.
+// the program directory (the user's data folder when installed), Add and Remove (both written
+// back to that file at once), a double click that connects, and the labels that show the
+// connection's status, the station's name and bit rate and the current song title. GUI thread
+// only.
 //
 // How it meets the playback engine (the engine owns the channel that plays now):
 // - streamStarted(channel): a connection produced a playing stream. Delivered on the GUI
