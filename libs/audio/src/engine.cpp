@@ -138,10 +138,8 @@ void Engine::mix(float *out, int frames) {
     for (int i = 0; i < frames * 2; ++i)
         out[i] = std::clamp(out[i], -1.0f, 1.0f);
     mixEpoch_.fetch_add(1);
-    if (anyEnded) {
-        endPending_.store(true);
-        syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 25 ms poll
-    }
+    if (anyEnded)
+        wakeSyncs();
 }
 
 // Returns once no mixer pass that could have seen the old state of a voice is running.
@@ -289,7 +287,7 @@ void Engine::stopThreadsAndDevice(std::unique_lock<std::mutex> &g) {
     output.reset(); // closes the device after its callback has returned
     if (syncStop)
         syncStop->store(true);
-    syncCv_.notify_all();
+    wakeSyncs();
     if (syncThread.joinable()) {
         if (syncThread.get_id() == std::this_thread::get_id())
             syncThread.detach(); // BASS_Free from a sync callback: the loop ends on its own
@@ -501,8 +499,7 @@ void Engine::markLengthExact(Channel &c) {
     if (c.lengthExact.exchange(true))
         return;
     c.lengthSyncDue.store(true);
-    endPending_.store(true);
-    syncCv_.notify_one(); // no lock: a missed wake-up only costs the sync thread's 25 ms poll
+    wakeSyncs();
 }
 
 DWORD Engine::loadMusic(BOOL mem, const void *file, QWORD offset, DWORD length, DWORD flags,
@@ -1004,9 +1001,10 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
     std::unique_lock<std::mutex> g(mutex_);
     while (!stop->load()) {
         const int64_t now = nowNs();
-        int64_t nextDue = now + 25'000'000;       // a poll in case the mixer's wake-up was missed
+        // Ends and lengths wake this thread; a stream's title changes are looked for 10 times
+        // a second, and otherwise it sleeps.
+        int64_t nextDue = now + 1'000'000'000;
         std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
-        endPending_.store(false);
         for (auto &[h, ch] : channels_) {
             if (ch->lengthSyncDue.exchange(false))
                 for (auto &[sh, s] : syncs_)
@@ -1023,6 +1021,7 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
                 fire = true;
             }
             if (ch->net) {
+                nextDue = std::min<int64_t>(nextDue, now + 100'000'000);
                 const uint32_t serial = ch->net->metaSerial();
                 if (serial != ch->metaSeen) {
                     ch->metaSeen = serial;
@@ -1054,8 +1053,14 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
         }
         if (stop->load())
             break;
-        if (!endPending_.load())
-            syncCv_.wait_for(g, std::chrono::nanoseconds(std::max<int64_t>(nextDue - nowNs(), 0)));
+        g.unlock();
+        {
+            std::unique_lock<std::mutex> w(syncWakeMutex_);
+            syncCv_.wait_for(w, std::chrono::nanoseconds(std::max<int64_t>(nextDue - nowNs(), 0)),
+                             [&] { return syncWake_ || stop->load(); });
+            syncWake_ = false;
+        }
+        g.lock();
     }
 }
 
@@ -1088,7 +1093,7 @@ void Engine::decodeLoop(std::shared_ptr<std::atomic<bool>> stop) {
         // runs only its short lead ahead. A play or a seek sets the flag, so a wake-up sent
         // before we wait is not lost.
         const int leadMs = int(std::min<size_t>(shortestLead / size_t(outRate_ / 1000), 300));
-        const auto nap = std::chrono::milliseconds(std::clamp(leadMs / 3, 2, 100));
+        const auto nap = std::chrono::milliseconds(std::clamp(leadMs / 2, 2, 100));
         std::unique_lock<std::mutex> w(decodeWakeMutex_);
         decodeCv_.wait_for(w, nap, [&] { return decodeWake_ || stop->load(); });
         decodeWake_ = false;
@@ -1351,7 +1356,7 @@ DWORD Engine::pullData(Channel &chan, void *buffer, DWORD length, bool fft) {
                 ch->lengthFrames.store(ch->decodePos.load() + done);
                 markLengthExact(*ch);
                 ch->decodeEndPending.store(true);
-                syncCv_.notify_one();
+                wakeSyncs();
             }
             break;
         }

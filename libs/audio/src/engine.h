@@ -247,6 +247,15 @@ class Engine {
     void decodeLoop(std::shared_ptr<std::atomic<bool>> stop);
     void noSoundLoop(std::shared_ptr<std::atomic<bool>> stop);
     void stopThreadsAndDevice(std::unique_lock<std::mutex> &g);
+    // Both wakes set their flag under the waiter's lock, so none is lost between the waiter's
+    // last look and its sleep. The mixer calls wakeSyncs only when a voice ends.
+    void wakeSyncs() {
+        {
+            std::lock_guard<std::mutex> w(syncWakeMutex_);
+            syncWake_ = true;
+        }
+        syncCv_.notify_one();
+    }
     void wakeDecoder() {
         {
             std::lock_guard<std::mutex> w(decodeWakeMutex_);
@@ -266,7 +275,6 @@ class Engine {
     DWORD firingChannel_ = 0;                  // channel whose sync callback runs now
     std::thread::id firingThread_;
     std::condition_variable firingCv_;
-    std::condition_variable syncCv_;
     std::thread syncThread_;
     std::shared_ptr<std::atomic<bool>> syncStop_;
     std::thread decodeThread_, noSoundThread_;
@@ -276,6 +284,11 @@ class Engine {
     std::vector<std::unique_ptr<RecordState>> records_;
     std::unique_ptr<CaptureDevice> capture_;
     bool recordInit_ = false;
+
+    std::mutex syncWakeMutex_;
+    // --- protected by syncWakeMutex_
+    bool syncWake_ = false; // a sync may be due (an end, an exact length, a stop): look now
+    std::condition_variable syncCv_;
 
     std::mutex decodeWakeMutex_;
     // --- protected by decodeWakeMutex_
@@ -294,7 +307,6 @@ class Engine {
     std::atomic<uint64_t> mixEpoch_{0}; // odd while the mixer runs
     std::atomic<float> master_{1.0f};
     std::atomic<int64_t> latencyNs_{0};
-    std::atomic<bool> endPending_{false};
     // Set by init before the threads start; the mixer and the decode-ahead thread read it.
     std::atomic<int> outRate_{44100};
 
