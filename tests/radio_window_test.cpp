@@ -192,4 +192,23 @@ TEST(RadioWindow, LateOrFailedConnectionsNeverReplaceWhatTheUserChose) {
     EXPECT_EQ(home.dialogs.messages[0].caption, "Error");
     EXPECT_EQ(stops, 1);
     EXPECT_EQ(starts, 0);
+
+    // A station that plays a little, then goes away and refuses to come back: once what
+    // arrived has played, "Not playing" replaces "Reconnecting…" and the engine is told.
+    Reply brief;
+    brief.audio = Mp3();
+    brief.audioBytes = 24000;
+    Reply down;
+    down.raw = "HTTP/1.0 503 Service Unavailable\r\n\r\n";
+    IcyServer fading({brief, down});
+    RadioHome again("[Fading]\r\nURL=" + QByteArray::fromStdString(fading.url()) + "\r\n");
+    RadioWindow v;
+    QObject::connect(&v, &RadioWindow::streamStarted, [&](DWORD) { ++starts; });
+    QObject::connect(&v, &RadioWindow::stopped, [&] { ++stops; });
+    connectRow(v, 0);
+    ASSERT_TRUE(WaitFor([&] { return starts == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return v.Statuslbl->text() == "Not playing"; }, 15000));
+    EXPECT_EQ(stops, 2);
+    EXPECT_TRUE(again.dialogs.messages.empty());
+    EXPECT_GE(fading.connections(), 2);
 }

@@ -96,6 +96,7 @@ void RadioConnection::work(uint64_t attempt, std::string url) {
     const bool hasMeta = metaText != nullptr;
     const QByteArray meta(metaText ? metaText : "");
     BASS_ChannelSetSync(h, BASS_SYNC_META, 0, &RadioConnection::onMeta, userWord(attempt));
+    BASS_ChannelSetSync(h, BASS_SYNC_END, 0, &RadioConnection::onEnd, userWord(attempt));
     const bool wanted = post(attempt, [=](RadioConnection *rc) {
         rc->deliverStarted(attempt, h, headers, meta, hasMeta);
     });
@@ -118,6 +119,16 @@ void RadioConnection::onMeta(DWORD, DWORD channel, DWORD, void *user) {
     const uint64_t attempt = attemptOf(user);
     const QByteArray meta(text);
     post(attempt, [attempt, meta](RadioConnection *rc) { rc->deliverMeta(attempt, meta); });
+}
+
+void RadioConnection::onEnd(DWORD, DWORD, DWORD, void *user) {
+    const uint64_t attempt = attemptOf(user);
+    post(attempt, [attempt](RadioConnection *rc) { rc->deliverEnded(attempt); });
+}
+
+void RadioConnection::deliverEnded(uint64_t attempt) {
+    if (attempt == attempt_ && channel_ != 0)
+        emit ended();
 }
 
 void RadioConnection::deliverStatus(uint64_t attempt, const QString &text) {

@@ -48,6 +48,9 @@ class RadioConnection : public QObject {
     void metadata(const QByteArray &meta);
     // The attempt failed; error is the audio library's error code.
     void failed(int error);
+    // The stream that plays has ended for good: the station went away and the reconnects ran
+    // out. Not sent after cancel().
+    void ended();
 
   private:
     // Run on the worker thread and on audio library threads; they reach the object only
@@ -55,6 +58,7 @@ class RadioConnection : public QObject {
     static void work(uint64_t attempt, std::string url);
     static void onDownload(const void *buffer, DWORD length, void *user);
     static void onMeta(DWORD sync, DWORD channel, DWORD data, void *user);
+    static void onEnd(DWORD sync, DWORD channel, DWORD data, void *user);
     template <class F> static bool post(uint64_t attempt, F f);
     void forget(uint64_t attempt);
 
@@ -64,6 +68,7 @@ class RadioConnection : public QObject {
     void deliverStarted(uint64_t attempt, DWORD channel, const StationHeaders &headers,
                         const QByteArray &meta, bool hasMeta);
     void deliverFailed(uint64_t attempt, int error);
+    void deliverEnded(uint64_t attempt);
 
     uint64_t attempt_ = 0; // GUI thread: number of the latest attempt (0: none)
     bool connecting_ = false;

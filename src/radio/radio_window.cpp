@@ -117,6 +117,7 @@ RadioWindow::RadioWindow(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::Frame
     connect(connection_, &RadioConnection::streamStarted, this, &RadioWindow::onStarted);
     connect(connection_, &RadioConnection::metadata, this, &RadioWindow::onMeta);
     connect(connection_, &RadioConnection::failed, this, &RadioWindow::onFailed);
+    connect(connection_, &RadioConnection::ended, this, &RadioWindow::onEnded);
 
     FormCreate();
 }
@@ -249,6 +250,15 @@ void RadioWindow::onFailed(int error) {
     mirvane::ShowMessage(
         this, QString("Can't play the stream") + "\r\n(error code: " + QString::number(error) + ")",
         "Error", mirvane::MsgIcon::Error);
+}
+
+void RadioWindow::onEnded() {
+    // The station is gone for good: say so where "Reconnecting…" stood, and let the engine
+    // stop rather than show a channel that plays nothing.
+    connection_->cancel();
+    Statuslbl->setText("Not playing");
+    Label3->clear();
+    emit stopped();
 }
 
 void RadioWindow::paintEvent(QPaintEvent *) {

@@ -13,8 +13,9 @@
 //   frees it like any channel; the window never frees a stream it handed over.
 // - titleChanged(title): the song title changed; the player's banner shows it followed by one
 //   blank, scrolling. Also sent with the stream's first title.
-// - stopped(): a connection failed ("Not playing"): nothing of the radio plays; the engine
-//   stops and frees its current channel, as a connection replaces what played.
+// - stopped(): a connection failed, or the station that played went away for good ("Not
+//   playing"): nothing of the radio plays; the engine stops and frees its current channel, as
+//   a connection replaces what played.
 // - EngineStopped(): the engine calls it when it stops playback (Stop, or a file started): the
 //   status, title, name and bit rate labels are emptied and a connection still in progress is
 //   abandoned (its stream, should it come, is freed). Returns at once.
@@ -88,6 +89,7 @@ class RadioWindow : public QWidget {
                    const QByteArray &meta, bool hasMeta);
     void onMeta(const QByteArray &meta);
     void onFailed(int error);
+    void onEnded();
     void addRow(const QString &name, const QString &bitrate, const QString &url);
     void saveStations();
 

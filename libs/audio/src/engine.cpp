@@ -1001,8 +1001,7 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
     std::unique_lock<std::mutex> g(mutex_);
     while (!stop->load()) {
         const int64_t now = nowNs();
-        // Ends and lengths wake this thread; a stream's title changes are looked for 10 times
-        // a second, and otherwise it sleeps.
+        // Ends, exact lengths and a stream's new titles wake this thread; otherwise it sleeps.
         int64_t nextDue = now + 1'000'000'000;
         std::vector<std::pair<HSYNC, DWORD>> due; // sync, channel
         for (auto &[h, ch] : channels_) {
@@ -1021,7 +1020,6 @@ void Engine::syncLoop(std::shared_ptr<std::atomic<bool>> stop) {
                 fire = true;
             }
             if (ch->net) {
-                nextDue = std::min<int64_t>(nextDue, now + 100'000'000);
                 const uint32_t serial = ch->net->metaSerial();
                 if (serial != ch->metaSeen) {
                     ch->metaSeen = serial;

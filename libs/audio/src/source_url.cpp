@@ -139,6 +139,10 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
         std::lock_guard<std::mutex> g(m_);
         return metaSerial_;
     }
+    void setMetaListener(std::function<void()> listener) override {
+        std::lock_guard<std::mutex> g(m_);
+        metaListener_ = std::move(listener);
+    }
 
   private:
     enum class Outcome { Closed, Ended, Dropped, Failed };
@@ -457,9 +461,15 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
         // The block is padded with zero bytes to a multiple of 16.
         const size_t end = metaBlock_.find('\0');
         std::string text = metaBlock_.substr(0, end);
-        std::lock_guard<std::mutex> g(m_);
-        meta_ = std::move(text);
-        ++metaSerial_;
+        std::function<void()> listener;
+        {
+            std::lock_guard<std::mutex> g(m_);
+            meta_ = std::move(text);
+            ++metaSerial_;
+            listener = metaListener_;
+        }
+        if (listener)
+            listener();
     }
 
     void pushAudio(const uint8_t *data, size_t bytes) {
@@ -502,6 +512,7 @@ class CurlUrlStream final : public UrlStream, public std::enable_shared_from_thi
     std::vector<std::string> headers_;
     std::string meta_;
     uint32_t metaSerial_ = 0;
+    std::function<void()> metaListener_;
 
     // --- transfer thread only
     std::vector<std::string> pendingHeaders_;

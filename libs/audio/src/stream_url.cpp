@@ -38,6 +38,7 @@ DWORD Engine::createUrlStream(const char *url, DWORD offset, DWORD flags, DOWNLO
         return 0;
     }
     ch->net = net;
+    net->setMetaListener([this] { wakeSyncs(); }); // the engine outlives every stream
     const DWORD handle = registerChannel(ch);
     if (!handle)
         net->close();

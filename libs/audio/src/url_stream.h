@@ -8,6 +8,7 @@
 #include "source.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -52,6 +53,9 @@ class UrlStream : public ByteStream {
     virtual bool hasTags(DWORD type) const = 0;
     // Grows by one with each new metadata block.
     virtual uint32_t metaSerial() const = 0;
+    // Called on the transfer thread after each new metadata block (no lock held), so the sync
+    // thread looks at once instead of polling. Set once, before the first block matters.
+    virtual void setMetaListener(std::function<void()> listener) = 0;
 };
 
 } // namespace mirvane::audio
