@@ -73,6 +73,9 @@ TEST(StationFile, ReadsSectionsAndRewritesOnlyWhatChanged) {
     EXPECT_EQ(ReadStations(out).size(), 3u);
     EXPECT_EQ(RenderStations("[A]\nURL=x", {{"A", "", "x"}, {"B", "?", "y"}}),
               "[A]\nURL=x\n[B]\nBitrate=?\nURL=y\n");
+    // A name with brackets of its own (an IPv6 address) keeps its section and the user's keys.
+    const QByteArray v6 = "[http://[::1]:8000/]\nURL=http://[::1]:8000/\nMine=1\n[C]\nURL=z\n";
+    EXPECT_EQ(RenderStations(v6, ReadStations(v6)), v6);
 
     EXPECT_TRUE(IsStationAddress("http://127.0.0.1:8000/stream"));
     EXPECT_TRUE(IsStationAddress("HTTPS://host/"));

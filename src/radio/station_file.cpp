@@ -37,8 +37,10 @@ QString sectionName(const QByteArray &line) {
     const QByteArray t = line.trimmed();
     if (t.size() < 2 || t.front() != '[')
         return QString();
-    const qsizetype close = t.indexOf(']');
-    if (close < 0)
+    // The last bracket, as the reader takes it: an address such as "http://[::1]:8000/" is a
+    // whole name.
+    const qsizetype close = t.lastIndexOf(']');
+    if (close < 1)
         return QString();
     return QString::fromUtf8(t.mid(1, close - 1)).trimmed();
 }
