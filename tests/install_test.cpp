@@ -79,6 +79,7 @@ TEST(InstallTools, ValidatorsArePresent) {
 
 TEST_F(Install, PutsProgramDataIconsAndDesktopFilesUnderThePrefix) {
     EXPECT_TRUE(QFileInfo(Installed("bin/mirvane")).isExecutable());
+    EXPECT_TRUE(QFileInfo(Installed("lib/mirvane/mirvane-vis-helper")).isExecutable());
     EXPECT_TRUE(QFileInfo::exists(Installed("share/mirvane/Skins.ini")));
     EXPECT_TRUE(QFileInfo::exists(Installed("share/mirvane/Skins/Steel/Steel.png")));
     EXPECT_TRUE(QFileInfo::exists(Installed("share/mirvane/demo/demo.m3u")));

@@ -9,7 +9,8 @@
 // its Sonique page. The pages own their windows and recordings; deleting a page stops them.
 //
 // Sonique plugins run in the helper program "mirvane-vis-helper", built beside the executable
-// (libs/vis), so one that crashes or hangs only stops its window ("plugin stopped").
+// (libs/vis) and installed beside the plugin folder, so one that crashes or hangs only stops
+// its window ("plugin stopped"). Winamp modules run in the player itself.
 //
 // Call PreferOutputMonitor() (vis_recording.h) in main() before the audio library starts, so
 // recordings hear what the player plays rather than a microphone.
