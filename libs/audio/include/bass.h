@@ -249,7 +249,9 @@ const char *BASS_StreamGetTags(HSTREAM handle, DWORD tags);
 /* BASS_CONFIG_DSP_LEAD: how far ahead of the output a played channel's DSPs and FX run, in ms,
  * 5..500, default 30 (any time). A change of an effect's settings is heard after about this
  * lead plus one device buffer; decoding itself stays up to half a second ahead, so only the
- * effects' work has to keep to the shorter time. */
+ * effects' work has to keep to the shorter time. When the output finds a channel short (a
+ * busy machine), that channel's lead doubles, up to half a second; after 10 s without a
+ * shortage it halves again, down to this value. */
 #define BASS_CONFIG_DSP_LEAD 0x10103
 BOOL BASS_SetConfig(DWORD option, DWORD value);
 

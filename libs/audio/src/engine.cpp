@@ -653,12 +653,18 @@ bool Engine::fillLocked(Channel &c, size_t targetFrames, int maxChunks) {
     size_t lead = targetFrames;
     if (!c.chain.empty()) {
         // The lead doubles each time the mixer found the ring short (a busy machine woke this
-        // thread late): a little later effect changes rather than gaps in the sound.
+        // thread late): a little later effect changes rather than gaps in the sound. After 10 s
+        // without a shortage it halves again, so a passing load does not slow sliders for good.
         const size_t base = size_t(int64_t(outRate_) * dspLeadMs.load() / 1000);
         const uint32_t starved = v.starved.load(std::memory_order_relaxed);
+        const int64_t now = nowNs();
         if (starved != c.starvedSeen) {
             c.starvedSeen = starved;
             c.leadFrames = std::max(c.leadFrames, base) * 2;
+            c.leadChangedNs = now;
+        } else if (c.leadFrames > base && now - c.leadChangedNs > 10'000'000'000) {
+            c.leadFrames /= 2;
+            c.leadChangedNs = now;
         }
         c.leadFrames = std::min(std::max(c.leadFrames, base), targetFrames);
         lead = c.leadFrames;

@@ -92,6 +92,7 @@ struct Channel {
     bool decoderDone = false;           // the decoder has given its last frame
     size_t leadFrames = 0;              // the chain's lead now (grows when the mixer starved)
     uint32_t starvedSeen = 0;           // Voice::starved when the lead last grew
+    int64_t leadChangedNs = 0;          // when the lead last grew or shrank (nowNs)
     uint64_t basePos = 0;               // frame at which the ring's content starts
     int playRate = 0;
 
