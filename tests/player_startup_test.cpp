@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "bass_fx.h"
 #include "controls/bitmap_font_label.h"
 #include "controls/bitmap_slider.h"
 #include "effects/equalizer_window.h"
@@ -92,6 +93,7 @@ TEST_F(StartUp, CommandLineTrackerFileBecomesRowOneAndRowTwoFollowsAtItsEnd) {
     QFile::copy(ShortModule(), Path("tune.xm"));
     WriteWav(Path("next.wav"), 2.0);
     WriteAutomaticPlaylist({{"7. Next - wav", Path("next.wav")}});
+    mirvane::settings::WriteBool("eqstatus", true);
     Start(Path("tune.xm"));
 
     ASSERT_EQ(List().RowCount(), 2);
@@ -105,6 +107,10 @@ TEST_F(StartUp, CommandLineTrackerFileBecomesRowOneAndRowTwoFollowsAtItsEnd) {
     EXPECT_TRUE(Player().STitle->Text().startsWith("Short Test Tune "));
     EXPECT_EQ(List().Rows().stateIndex(0), mirvane::PlaylistModel::kPlayingMark);
     EXPECT_EQ(List().Panel2->text(), "Playlist - 1 of 2 Songs");
+    // The stored equalizer is on, so the first track hears it as every later one does.
+    BASS_FX_DSPPEAKEQ band{};
+    EXPECT_TRUE(
+        BASS_FX_DSP_GetParameters(TheEngine().CurrentChannel(), BASS_FX_DSPFX_PEAKEQ, &band));
 
     ASSERT_TRUE(WaitFor([&] { return TheEngine().CurrentIndex() == 1; }));
     EXPECT_EQ(List().Rows().stateIndex(0), -1);

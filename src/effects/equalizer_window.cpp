@@ -112,6 +112,10 @@ void EqualizerWindow::FormCreate() {
             eq::StoredValue(settings::ReadInteger(eq::kBandTable[band].stored)));
     // Loading is not a change worth writing back.
     saveTimer_.stop();
+    // A track that started before this window existed (a file named on the command line)
+    // hears the stored equalizer too, not only the tracks after it.
+    if (on)
+        chain_.ApplyEqualizer(); // with nothing playing, only the later channels get it
 }
 
 void EqualizerWindow::SaveEqualizerSettings() {
