@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QSocketNotifier>
 #include <exception>
 
@@ -226,7 +228,9 @@ bool HandOverToRunningPlayer(const QString &commandLine) {
     return true;
 }
 
-void ListenForLaterStarts(Program &program, QObject *owner) {
+// Takes the instance name for this player. Called under the start lock, right after
+// HandOverToRunningPlayer found no player, so two players started together cannot both take it.
+QLocalServer *ClaimInstanceName(QObject *owner) {
     auto *server = new QLocalServer(owner);
     server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(InstanceName())) {
@@ -234,7 +238,13 @@ void ListenForLaterStarts(Program &program, QObject *owner) {
         QLocalServer::removeServer(InstanceName());
         server->listen(InstanceName());
     }
-    QObject::connect(server, &QLocalServer::newConnection, owner, [server, &program] {
+    return server;
+}
+
+// Later starts that connected while this player was still starting wait in the server's queue
+// and are served as soon as this runs.
+void ServeLaterStarts(QLocalServer *server, Program &program, QObject *owner) {
+    const auto serve = [server, &program] {
         while (QLocalSocket *socket = server->nextPendingConnection()) {
             QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             QObject::connect(socket, &QLocalSocket::readyRead, socket, [socket, &program] {
@@ -252,7 +262,9 @@ void ListenForLaterStarts(Program &program, QObject *owner) {
                 }
             });
         }
-    });
+    };
+    QObject::connect(server, &QLocalServer::newConnection, owner, serve);
+    serve();
 }
 
 } // namespace
@@ -272,15 +284,21 @@ int RunProgram(int argc, char **argv) {
     QCoreApplication::setApplicationName("mirvane");
     StartOptions options;
     options.commandLine = RawCommandLine(argc, argv);
+    // Looking for a running player and taking the name are one step for players started
+    // at the same moment: the second waits here, then finds the first.
+    QLockFile startLock(QDir::tempPath() + '/' + InstanceName() + ".lock");
+    startLock.lock();
     if (HandOverToRunningPlayer(options.commandLine)) {
         return 0; // the running player adds and plays the file
     }
+    QLocalServer *server = ClaimInstanceName(&app);
+    startLock.unlock();
     std::unique_ptr<Program> program;
 #ifdef Q_OS_UNIX
     CloseOnTerminationSignals(program);
 #endif
     program = StartProgram(options);
-    ListenForLaterStarts(*program, &app);
+    ServeLaterStarts(server, *program, &app);
     const int result = app.exec();
     program.reset();
     return result;
