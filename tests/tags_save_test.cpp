@@ -665,6 +665,51 @@ TEST(SaveTag, HardLinkedFileIsRewrittenInPlaceOrLeftUntouched) {
     EXPECT_EQ(OtherFiles(dir, path), 1u); // b.mp3 only, no temporary file
 }
 
+TEST(SaveTag, FolderWithoutRoomForANewFileTakesFittingSavesAndRefusesGrowingOnes) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    WriteFile(path,
+              Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("first")), 4096 - 10 - 16), Audio(8192)}));
+    // The file is writable, its folder is not; root gets there by handing the file to another
+    // user and becoming that user in the child.
+    const bool root = ::geteuid() == 0;
+    const uid_t user = 65534;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), user, user), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    } else {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    }
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (root && (::setgid(user) != 0 || ::setuid(user) != 0)) {
+            ::_exit(100);
+        }
+        Id3v2Tag tag;
+        if (tag.LoadTag(path, 0) != 0) {
+            ::_exit(101);
+        }
+        tag.SetTextFrame("TIT2", "second");
+        if (tag.SaveTag("=", 0xFF, 0xFF, -1) != 0) {
+            ::_exit(102);
+        }
+        tag.SetTextFrame("TIT2", std::string(6000, 'x'));
+        ::_exit(tag.SaveTag("=", 0xFF, 0xFF, -1) == kCannotReplace ? 0 : 103);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::chmod(dir.path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The fitting save is there, the growing one left the file as it was.
+    EXPECT_EQ(std::filesystem::file_size(path), 4096u + 8192u);
+    Id3v2Tag again;
+    ASSERT_EQ(again.LoadTag(path, 0), 0);
+    EXPECT_EQ(Text(again, "TIT2"), "second");
+    EXPECT_EQ(OtherFiles(dir, path), 0u);
+}
+
 TEST(SaveTag, LongestFileNameSavesAndStaleTemporaryFilesGo) {
     TempDir dir;
     const std::string name = std::string(NAME_MAX - 4, 'n') + ".mp3";
