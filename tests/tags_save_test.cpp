@@ -352,6 +352,39 @@ TEST(SaveTag, UnsyncFlagComesBackAndFFE0IsStuffed) {
     EXPECT_EQ(Text(again, "TIT2"), "a\xFF\xE0");
 }
 
+TEST(SaveTag, V4FramesKeepTheirOwnUnsynchronisationWhenNotEdited) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    // Version 4, no header flag: TIT2 unsynchronised (FF E0 stored as FF 00 E0), TALB plain
+    // with FF E0 in its text.
+    const Bytes tit2 = Frame4("TIT2", {0x00, 'a', 0xFF, 0x00, 0xE0}, 0, kFmtUnsync);
+    const Bytes talb = Frame4("TALB", {0x00, 'b', 0xFF, 0xE0});
+    WriteFile(path, Cat({Tag(4, 0, Cat({tit2, talb}), 20), Audio(100)}));
+    Id3v2Tag tag;
+    ASSERT_EQ(tag.LoadTag(path, 0), 0);
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    Bytes saved = ReadFile(path);
+    EXPECT_EQ(saved[5], 0); // not every frame is unsynchronised
+    EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 10 + tit2.size() + talb.size()),
+              Cat({tit2, talb}));
+    // An edit changes only its own frame.
+    tag.SetTextFrame("TPE1", "c");
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    saved = ReadFile(path);
+    EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 10 + tit2.size() + talb.size()),
+              Cat({tit2, talb}));
+    // Asking for unsynchronisation applies it to every frame.
+    tag.SetUnsynchronisation(true);
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    Id3v2Tag again;
+    ASSERT_EQ(again.LoadTag(path, 0), 0);
+    EXPECT_EQ(again.HeaderFlags & kHdrUnsync, kHdrUnsync);
+    for (int n = 1; n <= again.Frames.Count(); ++n) {
+        EXPECT_TRUE(again.Frames.GetStoredFlags(n).Format & kFmtUnsync) << n;
+    }
+    EXPECT_EQ(Text(again, "TALB"), "b\xFF\xE0");
+}
+
 TEST(SaveTag, V3HeaderBytesAreUnsynchronisedWithDataAsLookAhead) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");

@@ -1113,6 +1113,7 @@ uint16_t Id3v2Tag::LoadTag(const std::string &fileNameIn, int64_t position) {
     FileName.clear();
     decodeBudget_ = kDecodeFloor;
     const uint16_t status = LoadTagImpl(fileName, position);
+    headerFlagsAsRead_ = HeaderFlags;
     if (status == kNoTag && !FileName.empty()) {
         // A readable file without a tag: an empty tag that a save inserts before the audio.
         Version = 3;
@@ -1887,15 +1888,29 @@ uint16_t Id3v2Tag::SaveTag(const std::string &fileName, uint8_t version, uint8_t
 uint16_t Id3v2Tag::PrepareFramesForSave(uint8_t ver, uint16_t &warnings) {
     // A frame nobody changed, saved in the version it was read in, goes back as it stood.
     auto asRead = [&](const FrameRecord &f) { return !f.Changed && ver == Version; };
-    // 6. All frames or none are unsynchronised.
+    // 6. Unsynchronisation: one frame wanting it makes the tag want it for every frame. Version
+    // 4 marks it frame by frame, so there, unless the caller turned the header flag on, a frame
+    // going back as it was read keeps its own form (its bytes stay), and the header claims it
+    // only when every frame has it.
+    const bool forEveryFrame = ver != 4 || ((HeaderFlags & ~headerFlagsAsRead_) & kHdrUnsync) != 0;
+    auto follows = [&](const FrameRecord &f) { return forEveryFrame || !asRead(f); };
     for (int n = 1; n <= Frames.Count() && !(HeaderFlags & kHdrUnsync); ++n) {
-        if (Frames.Frame(n).WantedFlags.Format & kFmtUnsync) {
+        const FrameRecord &f = Frames.Frame(n);
+        if ((f.WantedFlags.Format & kFmtUnsync) && follows(f)) {
             HeaderFlags |= kHdrUnsync;
         }
     }
     if (HeaderFlags & kHdrUnsync) {
+        bool every = true;
         for (int n = 1; n <= Frames.Count(); ++n) {
-            Frames.Frame(n).WantedFlags.Format |= kFmtUnsync;
+            FrameRecord &f = Frames.Frame(n);
+            if (follows(f)) {
+                f.WantedFlags.Format |= kFmtUnsync;
+            }
+            every = every && (f.WantedFlags.Format & kFmtUnsync);
+        }
+        if (!every) {
+            HeaderFlags &= ~kHdrUnsync;
         }
     }
     // 7. Tidy.
@@ -2195,6 +2210,7 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
         f.Changed = false;
     }
     const uint16_t status = warnings;
+    headerFlagsAsRead_ = HeaderFlags;
     Version = ver;
     Revision = rev;
     TagSize = static_cast<uint32_t>(tag.bytes.size());
