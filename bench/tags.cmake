@@ -1,5 +1,6 @@
-# Tag library benchmarks: reading 5,000 tagged files and saving a grown tag into a 50 MB file,
-# each beside TagLib doing the same work (libtag1-dev; used by this benchmark only).
+# Tag library benchmarks: reading title and artist of 5,000 tagged files as Unicode, and saves
+# into a 50 MB file (inside the padding, 5 KB past it), beside `cp` + fsync of the same file and
+# TagLib doing the same work (libtag1-dev; used by this benchmark only).
 pkg_check_modules(TAGLIB IMPORTED_TARGET taglib)
 if(TAGLIB_FOUND)
   add_executable(tags_bench ${CMAKE_CURRENT_SOURCE_DIR}/tags_bench.cpp)

@@ -15,7 +15,10 @@
 #include "prefs/settings.h"
 #include "radio/radio_window.h"
 #include "radio_server.h"
+#include "tags/tag_editor.h"
 
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 
 using namespace player_test;
@@ -361,6 +364,33 @@ TEST_F(Engine, MenuTicksAndTrayAnswer) {
     EXPECT_TRUE(WaitFor([this] { return List().width() == 370; }));
     Player().PlbuttonClick(); // unfolded: hides at once
     EXPECT_FALSE(List().isVisible());
+}
+
+// "ID3 Tag" opens the editor on the playing file, so its Save writes there; typing survives a
+// second opening, and with nothing playing the editor keeps what it holds.
+TEST_F(Engine, TagEditorOpensOnThePlayingFileAndSavesThere) {
+    StartWith({30.0, 30.0});
+    TagEditor &editor = *program->tagEditor;
+    List().SelectRow(1);
+    Player().PlaybtnClick();
+    Player().ID3Tag1->trigger();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.Filename->text(), "t1.wav");
+    EXPECT_TRUE(editor.savebutton->isEnabled());
+    editor.Title->setText("Typed");
+    Player().ID3Tag1->trigger();
+    EXPECT_EQ(editor.Title->text(), "Typed");
+    editor.SaveButtonClick();
+    EXPECT_EQ(editor.StatusLine->text(), "Tag saved.");
+    EXPECT_TRUE(ReadAll(Path("t1.wav")).startsWith("ID3"));
+    EXPECT_TRUE(ReadAll(Path("t0.wav")).startsWith("RIFF"));
+
+    Player().StopbtnClick();
+    editor.hide();
+    List().SelectRow(0);
+    Player().ID3Tag1->trigger();
+    EXPECT_EQ(editor.Filename->text(), "t1.wav");
+    EXPECT_EQ(editor.Title->text(), "Typed");
 }
 
 TEST_F(Engine, ButtonWhoseImagesAreMissingStillRunsItsCommand) {

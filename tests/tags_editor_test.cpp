@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <filesystem>
+
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -362,8 +364,11 @@ TEST_F(EditorTest, FailedLoadEmptiesTheEditorAndOnlyAReadableFileCanBeSaved) {
 
 TEST_F(EditorTest, LoadFileNamesTheFileAndAFailedSaveKeepsWhatWasTyped) {
     WriteFile(dir.file("all.mp3"), Cat({SevenFrames(), Audio(500)}));
+    // What an interrupted save of this file left beside it goes at the load.
+    WriteFile(dir.file(".all.mp3.mirvane-save-Ab12Cd"), {1});
     EXPECT_FALSE(editor.savebutton->isEnabled());
     editor.LoadFile(Path("all.mp3"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(".all.mp3.mirvane-save-Ab12Cd")));
     EXPECT_EQ(editor.Filename->text(), "all.mp3");
     EXPECT_EQ(editor.Filename->toolTip(), Path("all.mp3"));
     EXPECT_TRUE(editor.savebutton->isEnabled());

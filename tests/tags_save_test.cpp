@@ -352,6 +352,39 @@ TEST(SaveTag, UnsyncFlagComesBackAndFFE0IsStuffed) {
     EXPECT_EQ(Text(again, "TIT2"), "a\xFF\xE0");
 }
 
+TEST(SaveTag, V4FramesKeepTheirOwnUnsynchronisationWhenNotEdited) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    // Version 4, no header flag: TIT2 unsynchronised (FF E0 stored as FF 00 E0), TALB plain
+    // with FF E0 in its text.
+    const Bytes tit2 = Frame4("TIT2", {0x00, 'a', 0xFF, 0x00, 0xE0}, 0, kFmtUnsync);
+    const Bytes talb = Frame4("TALB", {0x00, 'b', 0xFF, 0xE0});
+    WriteFile(path, Cat({Tag(4, 0, Cat({tit2, talb}), 20), Audio(100)}));
+    Id3v2Tag tag;
+    ASSERT_EQ(tag.LoadTag(path, 0), 0);
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    Bytes saved = ReadFile(path);
+    EXPECT_EQ(saved[5], 0); // not every frame is unsynchronised
+    EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 10 + tit2.size() + talb.size()),
+              Cat({tit2, talb}));
+    // An edit changes only its own frame.
+    tag.SetTextFrame("TPE1", "c");
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    saved = ReadFile(path);
+    EXPECT_EQ(Bytes(saved.begin() + 10, saved.begin() + 10 + tit2.size() + talb.size()),
+              Cat({tit2, talb}));
+    // Asking for unsynchronisation applies it to every frame.
+    tag.SetUnsynchronisation(true);
+    ASSERT_EQ(tag.SaveTag("=", 0xFF, 0xFF, -1), 0);
+    Id3v2Tag again;
+    ASSERT_EQ(again.LoadTag(path, 0), 0);
+    EXPECT_EQ(again.HeaderFlags & kHdrUnsync, kHdrUnsync);
+    for (int n = 1; n <= again.Frames.Count(); ++n) {
+        EXPECT_TRUE(again.Frames.GetStoredFlags(n).Format & kFmtUnsync) << n;
+    }
+    EXPECT_EQ(Text(again, "TALB"), "b\xFF\xE0");
+}
+
 TEST(SaveTag, V3HeaderBytesAreUnsynchronisedWithDataAsLookAhead) {
     TempDir dir;
     const std::string path = dir.file("a.mp3");
@@ -663,6 +696,51 @@ TEST(SaveTag, HardLinkedFileIsRewrittenInPlaceOrLeftUntouched) {
     EXPECT_EQ(ReadFile(path), before);
     EXPECT_EQ(ReadFile(other), before);
     EXPECT_EQ(OtherFiles(dir, path), 1u); // b.mp3 only, no temporary file
+}
+
+TEST(SaveTag, FolderWithoutRoomForANewFileTakesFittingSavesAndRefusesGrowingOnes) {
+    TempDir dir;
+    const std::string path = dir.file("a.mp3");
+    WriteFile(path,
+              Cat({Tag(3, 0, Frame3("TIT2", Latin1Text("first")), 4096 - 10 - 16), Audio(8192)}));
+    // The file is writable, its folder is not; root gets there by handing the file to another
+    // user and becoming that user in the child.
+    const bool root = ::geteuid() == 0;
+    const uid_t user = 65534;
+    if (root) {
+        ASSERT_EQ(::chown(path.c_str(), user, user), 0);
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    } else {
+        ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    }
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (root && (::setgid(user) != 0 || ::setuid(user) != 0)) {
+            ::_exit(100);
+        }
+        Id3v2Tag tag;
+        if (tag.LoadTag(path, 0) != 0) {
+            ::_exit(101);
+        }
+        tag.SetTextFrame("TIT2", "second");
+        if (tag.SaveTag("=", 0xFF, 0xFF, -1) != 0) {
+            ::_exit(102);
+        }
+        tag.SetTextFrame("TIT2", std::string(6000, 'x'));
+        ::_exit(tag.SaveTag("=", 0xFF, 0xFF, -1) == kCannotReplace ? 0 : 103);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::chmod(dir.path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The fitting save is there, the growing one left the file as it was.
+    EXPECT_EQ(std::filesystem::file_size(path), 4096u + 8192u);
+    Id3v2Tag again;
+    ASSERT_EQ(again.LoadTag(path, 0), 0);
+    EXPECT_EQ(Text(again, "TIT2"), "second");
+    EXPECT_EQ(OtherFiles(dir, path), 0u);
 }
 
 TEST(SaveTag, LongestFileNameSavesAndStaleTemporaryFilesGo) {

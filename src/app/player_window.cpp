@@ -851,10 +851,21 @@ void PlayerWindow::SoniqueClick() {
 }
 
 void PlayerWindow::ID3TagClick() {
-    if (program_.tagEditor) {
-        program_.tagEditor->show();
-        program_.tagEditor->raise();
+    TagEditor *editor = program_.tagEditor;
+    if (!editor) {
+        return;
     }
+    // The editor opens on the track being played or paused, so Save writes into the file the
+    // user hears; a station or a stream address has no file to edit.
+    const bool playing = engine_.State() != mirvane::PlaybackEngine::Status::Stopped;
+    const QString file = playing && !RadioInUse() ? engine_.FileName(CurrentIndex()) : QString();
+    const bool local = !file.isEmpty() && !file.contains(QLatin1String("://"));
+    // Opened again on the file it already shows: what the user is typing stays.
+    if (local && !(editor->isVisible() && editor->Tag.FileName == TagFileName(file))) {
+        editor->LoadFile(file);
+    }
+    editor->show();
+    editor->raise();
 }
 
 void PlayerWindow::ExitClick() {

@@ -165,6 +165,8 @@ class PlayerWindow : public QWidget {
     void ConfigurationClick();
     void AboutClick();
     void SoniqueClick();
+    // Shows the tag editor; while a file row plays or is paused, the editor first loads that
+    // file (TagEditor::LoadFile) unless it is already showing it.
     void ID3TagClick();
     void ExitClick();
     void MoveForm();

@@ -603,8 +603,12 @@ class BodyReader {
   public:
     static constexpr size_t kRingSize = 65536;
 
-    BodyReader(int fd, uint64_t start, uint32_t size, bool deunsync)
-        : fd_(fd), filePos_(start), rawLeft_(size), deunsync_(deunsync) {
+    // pre: preLen bytes of the file from start, already read (with the header), taken before
+    // anything is read from the file.
+    BodyReader(int fd, uint64_t start, uint32_t size, bool deunsync, const uint8_t *pre = nullptr,
+               size_t preLen = 0)
+        : fd_(fd), filePos_(start), rawLeft_(size), deunsync_(deunsync), pre_(pre),
+          preLen_(preLen) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(size, kRingSize));
         cap_ = 16;
         while (cap_ < want) {
@@ -665,7 +669,7 @@ class BodyReader {
                 const size_t tail = (head_ + count_) & (cap_ - 1);
                 const size_t seg =
                     static_cast<size_t>(std::min<uint64_t>(std::min(free, cap_ - tail), rawLeft_));
-                if (!PreadAll(fd_, ring_.data() + tail, seg, filePos_)) {
+                if (!Fetch(ring_.data() + tail, seg)) {
                     failed_ = true;
                     break;
                 }
@@ -683,7 +687,7 @@ class BodyReader {
             }
             const size_t seg =
                 static_cast<size_t>(std::min<uint64_t>(std::min(room, staging_.size()), rawLeft_));
-            if (!PreadAll(fd_, staging_.data(), seg, filePos_)) {
+            if (!Fetch(staging_.data(), seg)) {
                 failed_ = true;
                 break;
             }
@@ -708,6 +712,17 @@ class BodyReader {
         return count_ > before;
     }
 
+    // The n raw bytes at filePos_: first from the bytes read already, then from the file.
+    bool Fetch(uint8_t *dst, size_t n) {
+        const size_t k = std::min(n, preLen_);
+        if (k > 0) {
+            std::memcpy(dst, pre_, k);
+            pre_ += k;
+            preLen_ -= k;
+        }
+        return k == n || PreadAll(fd_, dst + k, n - k, filePos_ + k);
+    }
+
     void Advance(size_t seg) {
         filePos_ += seg;
         rawLeft_ -= seg;
@@ -718,6 +733,8 @@ class BodyReader {
     uint64_t filePos_;
     uint64_t rawLeft_;
     bool deunsync_;
+    const uint8_t *pre_;
+    size_t preLen_;
     std::vector<uint8_t> ring_;
     std::vector<uint8_t> staging_;
     size_t cap_ = 0;
@@ -1096,6 +1113,7 @@ uint16_t Id3v2Tag::LoadTag(const std::string &fileNameIn, int64_t position) {
     FileName.clear();
     decodeBudget_ = kDecodeFloor;
     const uint16_t status = LoadTagImpl(fileName, position);
+    headerFlagsAsRead_ = HeaderFlags;
     if (status == kNoTag && !FileName.empty()) {
         // A readable file without a tag: an empty tag that a save inserts before the audio.
         Version = 3;
@@ -1140,10 +1158,13 @@ uint16_t Id3v2Tag::LoadTagImpl(const std::string &fileName, int64_t position) {
     if (fileSize - pos < 10) {
         return kNoTag;
     }
-    uint8_t h[10];
-    if (!PreadAll(fd.get(), h, 10, pos)) {
+    // The header and the start of the body in one read: most tags end within it.
+    uint8_t first[4096];
+    const size_t firstLen = static_cast<size_t>(std::min<uint64_t>(sizeof first, fileSize - pos));
+    if (!PreadAll(fd.get(), first, firstLen, pos)) {
         return kReadError;
     }
+    const uint8_t *h = first;
     if (!HeaderLooksValid(h)) {
         return kNoTag;
     }
@@ -1167,7 +1188,8 @@ uint16_t Id3v2Tag::LoadTagImpl(const std::string &fileName, int64_t position) {
     if (fileSize - pos - 10 < TagSize) {
         status = kFileTooShort | warnings;
     } else {
-        BodyReader reader(fd.get(), pos + 10, TagSize, v3 && (HeaderFlags & kHdrUnsync));
+        BodyReader reader(fd.get(), pos + 10, TagSize, v3 && (HeaderFlags & kHdrUnsync), first + 10,
+                          firstLen - 10);
         LoadContext c{*this, reader, TagSize + 10, warnings, decodeBudget_};
         ExtHeaderSize = 0;
         PaddingSize = 0;
@@ -1866,15 +1888,29 @@ uint16_t Id3v2Tag::SaveTag(const std::string &fileName, uint8_t version, uint8_t
 uint16_t Id3v2Tag::PrepareFramesForSave(uint8_t ver, uint16_t &warnings) {
     // A frame nobody changed, saved in the version it was read in, goes back as it stood.
     auto asRead = [&](const FrameRecord &f) { return !f.Changed && ver == Version; };
-    // 6. All frames or none are unsynchronised.
+    // 6. Unsynchronisation: one frame wanting it makes the tag want it for every frame. Version
+    // 4 marks it frame by frame, so there, unless the caller turned the header flag on, a frame
+    // going back as it was read keeps its own form (its bytes stay), and the header claims it
+    // only when every frame has it.
+    const bool forEveryFrame = ver != 4 || ((HeaderFlags & ~headerFlagsAsRead_) & kHdrUnsync) != 0;
+    auto follows = [&](const FrameRecord &f) { return forEveryFrame || !asRead(f); };
     for (int n = 1; n <= Frames.Count() && !(HeaderFlags & kHdrUnsync); ++n) {
-        if (Frames.Frame(n).WantedFlags.Format & kFmtUnsync) {
+        const FrameRecord &f = Frames.Frame(n);
+        if ((f.WantedFlags.Format & kFmtUnsync) && follows(f)) {
             HeaderFlags |= kHdrUnsync;
         }
     }
     if (HeaderFlags & kHdrUnsync) {
+        bool every = true;
         for (int n = 1; n <= Frames.Count(); ++n) {
-            Frames.Frame(n).WantedFlags.Format |= kFmtUnsync;
+            FrameRecord &f = Frames.Frame(n);
+            if (follows(f)) {
+                f.WantedFlags.Format |= kFmtUnsync;
+            }
+            every = every && (f.WantedFlags.Format & kFmtUnsync);
+        }
+        if (!every) {
+            HeaderFlags &= ~kHdrUnsync;
         }
     }
     // 7. Tidy.
@@ -2174,6 +2210,7 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
         f.Changed = false;
     }
     const uint16_t status = warnings;
+    headerFlagsAsRead_ = HeaderFlags;
     Version = ver;
     Revision = rev;
     TagSize = static_cast<uint32_t>(tag.bytes.size());

@@ -28,7 +28,9 @@
 // into UTF-8; SetTextFrameUtf8 / SetCommentTextUtf8 write Latin-1 where it is enough, else
 // UTF-16 with byte-order mark (version 3) or UTF-8 (version 4). Reading never changes a frame:
 // resynchronising and inflating work on a copy, so a frame nobody edits is saved byte for byte
-// (flags, encoding, order).
+// (flags, encoding, order; in a version-4 tag its own unsynchronisation too) when the tag keeps
+// its version. Not kept: status flag bits that version 3 does not define, and a version-4 data
+// length whose bytes are not sync-safe (it is written sync-safe).
 //
 // Saving (SaveTag) first renders the whole new tag (RenderTag: sizing, padding, layout), then
 // writes it:
@@ -348,6 +350,9 @@ class Id3v2Tag {
     uint16_t LoadTagImpl(const std::string &fileName, int64_t position);
     // DecodeBudget of the loaded tag (of an empty tag before the first load).
     size_t decodeBudget_ = id3v2::kDecodeFloor;
+    // HeaderFlags as the last load read them (or the last save wrote them): a flag the caller
+    // turned on since then is a request for every frame.
+    uint8_t headerFlagsAsRead_ = 0;
     // Finds the COMM frame matching description/language; returns the result of the search
     // (0 found, 1 none, or the error that ended it), the frame number, its plain data and the
     // text offset.

@@ -5,7 +5,8 @@
 // The input's bytes become a file; the harness loads it, reads every frame (text, comment,
 // resynchronise, decompress), edits (chosen by the input's last byte) and saves, then checks
 // what a save promises: the audio after the tag is byte for byte the old audio, the file ends
-// on a 4096-byte boundary, and the file loads again with the texts that were set.
+// on a 4096-byte boundary, and the file loads again with the texts that were set and with every
+// frame nobody edited as it stood (when the edit asked for no transform of all frames).
 
 #include <cstddef>
 #include <cstdint>
