@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -2201,6 +2202,11 @@ uint16_t Id3v2Tag::SaveTagImpl(const std::string &fileName, uint8_t version, uin
     if (const uint16_t s =
             WriteTagIntoFile(target, st, in.get(), upos, oldSize, tag.bytes, StatusText)) {
         return s;
+    }
+    if (tag.bytes.size() != oldSize) {
+        // The replaced file's blocks are freed when its last descriptor closes, tens of
+        // milliseconds for a large file: a short-lived thread waits for that, not the caller.
+        std::thread([fd = in.release()] { ::close(fd); }).detach();
     }
     // The object now describes the tag in the file.
     for (int n = 1; n <= Frames.Count(); ++n) {

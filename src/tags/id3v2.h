@@ -41,7 +41,9 @@
 //   renames it over the old file, keeping owner, group, mode and extended attributes where the
 //   platform lets us. A crash, a kill or an I/O error leaves the whole old file or the whole new
 //   one. A file with other hard links, or in a folder where we cannot create that file, is not
-//   replaced: the save stops with kCannotReplace and the file is untouched.
+//   replaced: the save stops with kCannotReplace and the file is untouched. The replaced
+//   file is closed on a short-lived thread of its own, which lets the system free its blocks
+//   without the caller waiting for it.
 // Temporary files of that name pattern left next to a file by an interrupted save are removed
 // by the next save of that file (RemoveStaleSaveFiles).
 
