@@ -119,6 +119,20 @@ TEST(UrlStream, PlaysAnIcyStationWithHeadersStatusAndMetadata) {
     ASSERT_TRUE(BASS_StreamFree(h));
     EXPECT_EQ(BASS_StreamGetTags(h, BASS_TAG_HTTP), nullptr);
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+
+    // An Ogg Vorbis station plays the same way, as it comes, without a length.
+    Reply ogg;
+    ogg.status = "HTTP/1.0 200 OK";
+    ogg.headers = {"Content-Type: application/ogg"};
+    ogg.audio = readFile(std::string(MIRVANE_TEST_DATA) + "/audio/ogg_stereo_44100.ogg");
+    ogg.audioBytes = ogg.audio.size();
+    IcyServer oggServer({ogg});
+    const HSTREAM v = BASS_StreamCreateURL(oggServer.url().c_str(), 0, kFlags, nullptr, nullptr);
+    ASSERT_NE(v, 0u) << BASS_ErrorGetCode();
+    EXPECT_EQ(BASS_StreamGetLength(v), 0u);
+    ASSERT_TRUE(BASS_ChannelPlay(v, FALSE));
+    EXPECT_TRUE(WaitFor([&] { return BASS_ChannelGetPosition(v) > 4410u; }));
+    ASSERT_TRUE(BASS_StreamFree(v));
 }
 
 TEST(UrlStream, RefusesBadAddressesAndHostileServersWithTheirCodes) {

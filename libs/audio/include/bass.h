@@ -191,7 +191,7 @@ BOOL BASS_MusicFree(HMUSIC handle);
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void *file, QWORD offset, QWORD length, DWORD flags);
 
 /* ---- URL streams ------------------------------------------------------------------------
- * An http:// or https:// address (at most 2048 bytes, no blanks) of an MPEG audio stream,
+ * An http:// or https:// address (at most 2048 bytes, no blanks) of an MPEG or Ogg Vorbis stream,
  * Shoutcast servers answering "ICY 200 OK" included. The transfer runs on a library thread of
  * its own per stream; redirects are followed (at most 5, http and https only); the connection
  * attempt gives up after the connect timeout (BASS_CONFIG_NET_TIMEOUT). Bounded: response

@@ -32,7 +32,10 @@ class VorbisDecoder final : public Decoder {
             ov_clear(&vf_);
     }
     bool open(int &err) {
-        const ov_callbacks cb = {cbRead, cbSeek, nullptr, cbTell};
+        // A network stream cannot seek: without a seek callback libvorbisfile reads it as it
+        // comes, and its length stays unknown (frames() 0) until it ends.
+        unknownSize_ = src_->size() < 0;
+        const ov_callbacks cb = {cbRead, unknownSize_ ? nullptr : cbSeek, nullptr, cbTell};
         if (const int e = ov_open_callbacks(src_.get(), &vf_, nullptr, 0, cb); e != 0) {
             // libvorbisfile has codes only; these are the words of its documentation.
             setErrorText(e == OV_ENOTVORBIS   ? "not Vorbis data"
@@ -46,13 +49,13 @@ class VorbisDecoder final : public Decoder {
         open_ = true;
         const vorbis_info *vi = ov_info(&vf_, -1);
         const ogg_int64_t total = ov_pcm_total(&vf_, -1);
-        if (!vi || vi->channels < 1 || vi->channels > 8 || total <= 0) {
+        if (!vi || vi->channels < 1 || vi->channels > 8 || (total <= 0 && !unknownSize_)) {
             err = BASS_ERROR_FORMAT;
             return false;
         }
         rate_ = int(vi->rate);
         channels_ = vi->channels;
-        frames_ = uint64_t(total);
+        frames_ = unknownSize_ ? 0 : uint64_t(total);
         return true;
     }
     int rate() const override { return rate_; }
@@ -80,12 +83,15 @@ class VorbisDecoder final : public Decoder {
         }
         return done;
     }
-    bool seek(uint64_t frame) override { return ov_pcm_seek(&vf_, ogg_int64_t(frame)) == 0; }
+    bool seek(uint64_t frame) override {
+        return !unknownSize_ && ov_pcm_seek(&vf_, ogg_int64_t(frame)) == 0;
+    }
 
   private:
     std::unique_ptr<Source> src_;
     OggVorbis_File vf_{};
     bool open_ = false;
+    bool unknownSize_ = false;
     int rate_ = 0, channels_ = 0;
     uint64_t frames_ = 0;
 };

@@ -1,5 +1,5 @@
 // URL streams as channels: the transfer (source_url.cpp) behind a Source of unknown length,
-// decoded like a file stream.
+// decoded like a file stream (MP3 and Ogg Vorbis stations).
 #include "engine.h"
 
 namespace mirvane::audio {
@@ -25,10 +25,17 @@ DWORD Engine::createUrlStream(const char *url, DWORD offset, DWORD flags, DOWNLO
     }
     auto src = Source::fromStream(net);
     std::unique_ptr<Decoder> dec;
-    if (detectStream(*src) == StreamKind::Mpeg)
+    switch (detectStream(*src)) {
+    case StreamKind::Mpeg:
         dec = openMpeg(std::move(src), false, err);
-    else
+        break;
+    case StreamKind::Ogg:
+        dec = openVorbis(std::move(src), err);
+        break;
+    default:
         err = BASS_ERROR_FORMAT;
+        break;
+    }
     std::shared_ptr<Channel> ch;
     if (dec)
         ch = prepareChannel(std::move(dec), Kind::Stream, flags, err);
