@@ -2,6 +2,8 @@
 // temporary XDG tree.
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -88,6 +90,19 @@ TEST(XdgAssociation, RegisterThenUnregisterInATemporaryTreeTouchesOnlyOurs) {
     const QByteArray entry =
         player_test::ReadAll(tree.path() + "/data/applications/mirvane.desktop");
     EXPECT_TRUE(entry.contains("Exec=\"/opt/my player/mirvane\" %f\n"));
+    // The entry passes the desktop's own checker, and "Open with" learns of it at once.
+    if (!QStandardPaths::findExecutable("desktop-file-validate").isEmpty()) {
+        QProcess check;
+        check.start("desktop-file-validate", {tree.path() + "/data/applications/mirvane.desktop"});
+        ASSERT_TRUE(check.waitForFinished(10000));
+        EXPECT_EQ(check.exitCode(), 0) << check.readAll().toStdString();
+    }
+    if (!QStandardPaths::findExecutable("update-desktop-database").isEmpty()) {
+        EXPECT_TRUE(player_test::WaitFor([&] {
+            return player_test::ReadAll(tree.path() + "/data/applications/mimeinfo.cache")
+                .contains("audio/mpeg=mirvane.desktop;");
+        }));
+    }
     EXPECT_TRUE(QFile::exists(tree.path() + "/data/icons/hicolor/48x48/apps/mirvane.png"));
     EXPECT_TRUE(QFile::exists(tree.path() + "/data/icons/hicolor/scalable/apps/mirvane.svg"));
     const QString list =

@@ -833,6 +833,7 @@ void PlayerWindow::InternetRadioClick() {
 
 void PlayerWindow::ConfigurationClick() {
     if (program_.config) {
+        mirvane::KeepOnScreen(program_.config);
         program_.config->show();
         program_.config->raise();
     }
@@ -840,12 +841,14 @@ void PlayerWindow::ConfigurationClick() {
 
 void PlayerWindow::AboutClick() {
     if (program_.config) {
+        mirvane::KeepOnScreen(program_.config);
         program_.config->ShowNode(0);
     }
 }
 
 void PlayerWindow::SoniqueClick() {
     if (program_.config) {
+        mirvane::KeepOnScreen(program_.config);
         program_.config->ShowNode(5);
     }
 }
@@ -864,6 +867,7 @@ void PlayerWindow::ID3TagClick() {
     if (local && !(editor->isVisible() && editor->Tag.FileName == TagFileName(file))) {
         editor->LoadFile(file);
     }
+    mirvane::KeepOnScreen(editor);
     editor->show();
     editor->raise();
 }

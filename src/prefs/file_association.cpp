@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include "prefs/app_icon.h"
 
@@ -188,7 +190,7 @@ QString DesktopEntryText(const QString &programPath, const QString &icon) {
     QString text;
     text += "[Desktop Entry]\n";
     text += "Type=Application\n";
-    text += "Version=1.5\n";
+    text += "Version=1.4\n"; // the newest that every desktop's checker knows
     text += "Name=Mirvane Player\n";
     text += "GenericName=Music Player\n";
     text += "Comment=Play music files, playlists and internet radio\n";
@@ -256,6 +258,18 @@ QString XdgFileAssociation::MimeAppsPath() {
     return ConfigHome() + "/mimeapps.list";
 }
 
+namespace {
+
+// Desktops read "Open with" from the folder's mimeinfo.cache; the tool that writes it is
+// optional, and a window must never wait for it.
+void RefreshDesktopDatabase(const QString &applicationsDir) {
+    const QString tool = QStandardPaths::findExecutable("update-desktop-database");
+    if (!tool.isEmpty())
+        QProcess::startDetached(tool, {"-q", applicationsDir});
+}
+
+} // namespace
+
 bool XdgFileAssociation::Register(const QString &programPath, const QString &icon) {
     const QString id = QString::fromLatin1(kDesktopId);
     if (!WriteWhole(ApplicationsDir() + '/' + id, DesktopEntryText(programPath, icon))) {
@@ -264,6 +278,7 @@ bool XdgFileAssociation::Register(const QString &programPath, const QString &ico
     if (icon == IconForDesktopEntry() && !InstallThemeIcons(DataHome())) {
         return false;
     }
+    RefreshDesktopDatabase(ApplicationsDir());
     const QString list = MimeAppsPath();
     return WriteWhole(list,
                       MimeAppsWithDefault(ReadWhole(list), QString::fromLatin1(kDefaultMime), id));
@@ -285,6 +300,7 @@ bool XdgFileAssociation::Unregister() {
         ok = QFile::remove(entry) && ok;
     }
     RemoveThemeIcons(DataHome());
+    RefreshDesktopDatabase(ApplicationsDir());
     return ok;
 }
 

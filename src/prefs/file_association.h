@@ -55,7 +55,9 @@ class FileAssociation {
 
 // The XDG store: $XDG_DATA_HOME/applications/mirvane.desktop (default
 // ~/.local/share/applications) and $XDG_CONFIG_HOME/mimeapps.list (default ~/.config),
-// looked up at each call.
+// looked up at each call. After a change, update-desktop-database (when installed) refreshes
+// that folder's MIME cache, so "Open with" lists the player at once; it runs in the
+// background and its outcome does not count.
 class XdgFileAssociation final : public FileAssociation {
   public:
     static QString ApplicationsDir();
