@@ -184,6 +184,10 @@ void CatchTerminationSignals() {
     }
 }
 
+// Set when a signal was taken in while start-up still ran its own events: quitting then would
+// be lost (the event loop has not begun), so start-up looks at this when it ends.
+bool g_terminationPending = false;
+
 void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
     if (g_signalSocket[0] < 0) {
         return;
@@ -193,9 +197,11 @@ void CloseOnTerminationSignals(const std::unique_ptr<Program> &program) {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_signalSocket[0], &byte, 1);
         notifier->setEnabled(false);
-        if (program && program->player) {
-            program->player->close();
+        if (!program || !program->player) {
+            g_terminationPending = true;
+            return;
         }
+        program->player->close();
         QCoreApplication::quit();
     });
 }
@@ -298,6 +304,13 @@ int RunProgram(int argc, char **argv) {
     CloseOnTerminationSignals(program);
 #endif
     program = StartProgram(options);
+#ifdef Q_OS_UNIX
+    if (g_terminationPending) {
+        program->player->close(); // writes the list, as for a signal that came later
+        program.reset();
+        return 0;
+    }
+#endif
     ServeLaterStarts(server, *program, &app);
     const int result = app.exec();
     program.reset();
