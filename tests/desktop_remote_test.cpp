@@ -214,9 +214,7 @@ TEST_F(Remote, SeekAndSetPositionMoveThePlayingTrackAndAreAnnounced) {
     EXPECT_GE(Position(), 20'000'000);
     EXPECT_LT(Position(), 22'000'000);
 
-    // A stale track id, a position before the start or past the end: ignored.
-    CallPlayer("SetPosition",
-               {QVariant::fromValue(QDBusObjectPath("/org/mirvane/track/999")), qlonglong(0)});
+    // A position before the start or past the end: ignored.
     CallPlayer("SetPosition", {QVariant::fromValue(QDBusObjectPath(id)), qlonglong(-1)});
     CallPlayer("SetPosition", {QVariant::fromValue(QDBusObjectPath(id)), qlonglong(31'000'000)});
     EXPECT_GE(Position(), 20'000'000);
@@ -228,6 +226,13 @@ TEST_F(Remote, SeekAndSetPositionMoveThePlayingTrackAndAreAnnounced) {
     EXPECT_EQ(TheEngine().State(), Status::Playing);
     EXPECT_LT(Position(), 2'000'000);
     EXPECT_NE(TrackId(), id);
+
+    // The track before is stale now: a SetPosition naming it was meant for it, and is ignored.
+    EXPECT_EQ(
+        CallPlayer("SetPosition", {QVariant::fromValue(QDBusObjectPath(id)), qlonglong(5'000'000)})
+            .type(),
+        QDBusMessage::ReplyMessage);
+    EXPECT_LT(Position(), 2'000'000);
 
     // A drop of the player's own position slider is a jump too.
     const size_t seeks = seen.seeks.size();
@@ -262,7 +267,7 @@ TEST_F(Remote, VolumeFollowsThePlayerBothWays) {
     ASSERT_TRUE(WaitFor([&] { return seen.Last("Volume").toDouble() == 0.6; }));
 }
 
-TEST_F(Remote, WrongArgumentsGetAnErrorOrAreIgnoredAndThePlayerGoesOn) {
+TEST_F(Remote, WrongArgumentsOrUnknownTrackIdsGetAnErrorOddValuesAreIgnoredThePlayerGoesOn) {
     StartWithThreeRows();
     PlayRow(1);
     CallPlayer("Seek", {qlonglong(5'000'000)});
@@ -280,6 +285,16 @@ TEST_F(Remote, WrongArgumentsGetAnErrorOrAreIgnoredAndThePlayerGoesOn) {
               QDBusMessage::ErrorMessage);
     EXPECT_EQ(SetPlayer("PlaybackStatus", QString("Stopped")).type(),
               QDBusMessage::ErrorMessage); // read-only
+
+    // Track ids this player never gave out: an invalid-argument error, the position unmoved.
+    for (const char *unknown : {"/org/mirvane/track/999", "/org/mirvane/track/01",
+                                "/org/mirvane/track/1x", "/org/mirvane/track", "/some/other/id"}) {
+        const QDBusMessage reply = CallPlayer(
+            "SetPosition", {QVariant::fromValue(QDBusObjectPath(unknown)), qlonglong(0)});
+        EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage) << unknown;
+        EXPECT_EQ(reply.errorName(), "org.freedesktop.DBus.Error.InvalidArgs") << unknown;
+    }
+    EXPECT_GE(Position(), before);
 
     // Right types, wrong values: ignored.
     SetPlayer("Volume", std::numeric_limits<double>::quiet_NaN());

@@ -187,6 +187,93 @@ TEST_F(Playlist, DroppedListsBringTheirEntriesAndSavingFollowsTheExtension) {
     EXPECT_TRUE(dialogs.questions[3].filters[0].contains("*.xspf"));
 }
 
+TEST_F(Playlist, HostileListsOpenedOrDroppedBringTheirGoodRowsOnlyAndTheProgramGoesOn) {
+    WriteWav(Path("a.wav"), 1.0);
+    // A million lines: half a million rows.
+    QByteArray big = "#EXTM3U\n";
+    big.reserve(40 * 1000000);
+    for (int i = 0; i < 500000; ++i) {
+        big += "#EXTINF:1,t" + QByteArray::number(i) + "\n/m/" + QByteArray::number(i) + ".mp3\n";
+    }
+    WriteText(Path("big.m3u"), big);
+    // A mebibyte of binary garbage under every list name.
+    QByteArray garbage;
+    quint32 x = 2463534242u;
+    for (int i = 0; i < 1 << 20; ++i) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5; // xorshift: the same bytes on every run
+        garbage += static_cast<char>(x & 0xFF);
+    }
+    const QStringList junk = {Path("junk.m3u"), Path("junk.m3u8"), Path("junk.pls"),
+                              Path("junk.xspf")};
+    for (const QString &name : junk) {
+        WriteText(name, garbage);
+    }
+    // Locations holding line breaks between two good tracks, then the document breaks off.
+    WriteText(Path("breaks.xspf"),
+              "<playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\"><trackList>"
+              "<track><location>a.wav</location><title>good one</title></track>"
+              "<track><location>file:///m/b%0A%23EXTINF:1,evil%0A.mp3</location></track>"
+              "<track><location>b%0D.wav</location></track>"
+              "<track><location>a.wav</location><title>good\ntwo</title></track>"
+              "<track><location>file:///m/cut");
+    // A list whose own name holds a line break.
+    const QString oddName = Path("two\nlines.pls");
+    WriteText(oddName, "[playlist]\nFile1=a.wav\nTitle1=Odd name\n");
+
+    for (const bool drop : {false, true}) {
+        SCOPED_TRACE(drop ? "dropped" : "opened");
+        const auto load = [&](const QString &name) {
+            if (drop) {
+                List().WMDropFiles({name});
+            } else {
+                dialogs.fileAnswers = {name};
+                List().OpenPlaylistClick();
+            }
+        };
+        List().RemoveAllClick();
+        load(Path("big.m3u"));
+        ASSERT_EQ(List().RowCount(), 500000);
+        EXPECT_EQ(List().FileName(499999), "/m/499999.mp3");
+
+        List().RemoveAllClick();
+        for (const QString &name : junk) {
+            load(name);
+            EXPECT_EQ(List().RowCount(), 0) << name.toStdString();
+        }
+        load(Path("breaks.xspf"));
+        load(oddName);
+        ASSERT_EQ(List().RowCount(), 3);
+        EXPECT_EQ(List().Caption(0), "good one");
+        EXPECT_EQ(List().Caption(1), "good two");
+        EXPECT_EQ(List().Caption(2), "Odd name");
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(List().FileName(row), Path("a.wav")) << row;
+        }
+        EXPECT_TRUE(dialogs.messages.empty());
+    }
+
+    // A music file whose name holds a line break is a row, but no list file could keep it:
+    // the saved list holds the others, one row each, and reads back whole.
+    const QString broken = Path("line\nbreak.wav");
+    WriteWav(broken, 1.0);
+    List().WMDropFiles({broken});
+    ASSERT_EQ(List().RowCount(), 4);
+    EXPECT_EQ(List().FileName(3), broken);
+    dialogs.fileAnswers = {Path("saved.m3u")};
+    List().SavePlaylistClick();
+    EXPECT_TRUE(dialogs.messages.empty());
+    List().RemoveAllClick();
+    dialogs.fileAnswers = {Path("saved.m3u")};
+    List().OpenPlaylistClick();
+    ASSERT_EQ(List().RowCount(), 3);
+    EXPECT_EQ(List().FileName(2), Path("a.wav"));
+
+    // Still a player: a row read from the oddly named list plays.
+    List().SelectRow(2);
+    List().ListView1DblClick();
+    EXPECT_EQ(TheEngine().State(), mirvane::PlaybackEngine::Status::Playing);
+}
+
 TEST_F(Playlist, EmptyListIsSavedAsTheHeaderAlone) {
     dialogs.fileAnswers = {Path("empty.m3u")};
     List().SavePlaylistClick();

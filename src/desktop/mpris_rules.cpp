@@ -39,6 +39,32 @@ SeekPlan PlanSeek(int64_t positionUs, int64_t offsetUs, int64_t lengthUs) {
     return {SeekPlan::Kind::JumpTo, target < 0 ? 0 : target};
 }
 
+QString TrackIdPath(uint64_t serial) {
+    return QLatin1String(kTrackIdPrefix) + QString::number(serial);
+}
+
+TrackIdMatch MatchTrackId(const QString &path, uint64_t lastSerial, bool currentIsLast) {
+    if (path == QLatin1String(kNoTrackId)) {
+        return TrackIdMatch::Stale;
+    }
+    if (!path.startsWith(QLatin1String(kTrackIdPrefix))) {
+        return TrackIdMatch::Unknown;
+    }
+    const QStringView digits = QStringView(path).sliced(qsizetype(sizeof(kTrackIdPrefix) - 1));
+    // Only the form TrackIdPath writes: digits without sign or leading zero.
+    if (digits.isEmpty() || digits.front() == u'0' ||
+        !std::all_of(digits.begin(), digits.end(),
+                     [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+        return TrackIdMatch::Unknown;
+    }
+    bool ok = false;
+    const qulonglong serial = digits.toULongLong(&ok);
+    if (!ok || serial > lastSerial) {
+        return TrackIdMatch::Unknown;
+    }
+    return serial == lastSerial && currentIsLast ? TrackIdMatch::Current : TrackIdMatch::Stale;
+}
+
 bool IsInsideTrack(int64_t positionUs, int64_t lengthUs) {
     return positionUs >= 0 && positionUs <= lengthUs;
 }

@@ -28,6 +28,21 @@ struct SeekPlan {
 };
 SeekPlan PlanSeek(int64_t positionUs, int64_t offsetUs, int64_t lengthUs);
 
+// The track ids this player gives out: kTrackIdPrefix followed by the track's serial number
+// (1 for the first track started in a run, counting up), or kNoTrackId while none is current.
+inline constexpr char kTrackIdPrefix[] = "/org/mirvane/track/";
+inline constexpr char kNoTrackId[] = "/org/mpris/MediaPlayer2/TrackList/NoTrack";
+QString TrackIdPath(uint64_t serial);
+
+// How a track id sent with a remote SetPosition relates to the tracks of this run, whose last
+// one has serial lastSerial (0: none yet) and is current when currentIsLast.
+//   Current: the track now current; the call goes ahead.
+//   Stale:   an id this player gave out earlier, or kNoTrackId; remote controls expect such a
+//            call to be ignored (the track changed while the request was under way).
+//   Unknown: an id this player never gave out; the caller gets an invalid-argument error.
+enum class TrackIdMatch { Current, Stale, Unknown };
+TrackIdMatch MatchTrackId(const QString &path, uint64_t lastSerial, bool currentIsLast);
+
 // Whether an absolute remote position is inside the track: 0..lengthUs; anything else is
 // ignored by the caller, as remote controls expect.
 bool IsInsideTrack(int64_t positionUs, int64_t lengthUs);

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QUrl>
 #include <atomic>
@@ -18,7 +19,7 @@ namespace {
 const QString kObjectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kServiceName = QStringLiteral("org.mpris.MediaPlayer2.mirvane");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+const QString kNoTrack = QLatin1String(kNoTrackId);
 constexpr int kSettleMs = 15; // quiet time after the last change before it is announced
 
 qint64 SecondsToUs(double seconds) {
@@ -101,8 +102,15 @@ class PlayerAdaptor : public QDBusAbstractAdaptor {
     void Stop() { s_->Stop(); }
     void Play() { s_->Play(); }
     void Seek(qlonglong Offset) { s_->Seek(Offset); }
-    void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position) {
-        s_->SetPosition(TrackId, Position);
+    // The bus passes the call itself as the last argument (not part of the signature), so
+    // that an unknown id can be answered with an error instead of the plain reply.
+    void SetPosition(const QDBusObjectPath &TrackId, qlonglong Position, const QDBusMessage &call) {
+        if (!s_->SetPosition(TrackId, Position)) {
+            call.setDelayedReply(true);
+            s_->Reply(call.createErrorReply(
+                QDBusError::InvalidArgs,
+                QStringLiteral("No track has the id %1").arg(TrackId.path())));
+        }
     }
     // Opening a location from outside is left to the command line and dropped files.
     void OpenUri(const QString &) {}
@@ -270,11 +278,25 @@ void MprisService::Seek(qint64 offsetUs) {
     JumpTo(plan.targetUs);
 }
 
-void MprisService::SetPosition(const QDBusObjectPath &trackId, qint64 positionUs) {
-    if (!CanSeek() || trackId != track_.id || !IsInsideTrack(positionUs, LengthUs())) {
-        return;
+bool MprisService::SetPosition(const QDBusObjectPath &trackId, qint64 positionUs) {
+    const bool current =
+        engine_.State() != PlaybackEngine::Status::Stopped && track_.id.path() != kNoTrack;
+    switch (MatchTrackId(trackId.path(), trackSerial_, current)) {
+    case TrackIdMatch::Unknown:
+        return false;
+    case TrackIdMatch::Stale:
+        return true;
+    case TrackIdMatch::Current:
+        break;
     }
-    JumpTo(positionUs);
+    if (CanSeek() && IsInsideTrack(positionUs, LengthUs())) {
+        JumpTo(positionUs);
+    }
+    return true;
+}
+
+void MprisService::Reply(const QDBusMessage &reply) {
+    bus_.send(reply);
 }
 
 void MprisService::JumpTo(qint64 positionUs) {
@@ -377,7 +399,7 @@ void MprisService::VolumeChanged() {
 
 void MprisService::TrackStarted(DWORD) {
     Track track;
-    track.id = QDBusObjectPath(QStringLiteral("/org/mirvane/track/%1").arg(++trackSerial_));
+    track.id = QDBusObjectPath(TrackIdPath(++trackSerial_));
     if (!engine_.RadioInUse()) {
         const int row = engine_.CurrentIndex();
         const QString file = engine_.FileName(row);

@@ -13,11 +13,13 @@
 // the last change), so the stop between two tracks is never announced; every jump of the
 // position that is not plain playing is announced with Seeked (microseconds).
 //
-// Calls with wrong argument types get the bus's own error reply; a stale track id, a position
-// outside the track or a NaN volume are ignored. GUI thread only: the bus delivers its calls
-// on the thread this object lives in.
+// Calls with wrong argument types get the bus's own error reply, and so does a SetPosition with
+// a track id this player never gave out (org.freedesktop.DBus.Error.InvalidArgs); a stale
+// track id, a position outside the track or a NaN volume are ignored. GUI thread only: the bus
+// delivers its calls on the thread this object lives in.
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
@@ -67,8 +69,14 @@ class MprisService : public QObject {
     // offsetUs from the position: before the start gives 0, past the end goes to the next
     // row; nothing without a seekable track.
     void Seek(qint64 offsetUs);
-    // trackId must be the current one and positionUs 0..length, else the call is ignored.
-    void SetPosition(const QDBusObjectPath &trackId, qint64 positionUs);
+    // Jumps to positionUs when trackId is the current track's and positionUs is 0..length.
+    // Outcome: false when trackId is none this player ever gave out (the caller answers with
+    // an error); true otherwise, also when a stale id or a position outside the track has the
+    // call ignored.
+    bool SetPosition(const QDBusObjectPath &trackId, qint64 positionUs);
+
+    // Sends an answer the Player adaptor made itself (an error reply) on this service's bus.
+    void Reply(const QDBusMessage &reply);
 
     QString PlaybackStatus() const;
     QVariantMap Metadata() const;
