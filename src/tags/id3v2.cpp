@@ -1247,22 +1247,26 @@ uint8_t Id3v2Tag::PlainCopy(int n, std::vector<uint8_t> &out, bool *inflateFaile
     return kOk;
 }
 
-uint8_t Id3v2Tag::GetTextFrame(const std::string &frameID, std::string &text) {
-    text.clear();
+uint8_t Id3v2Tag::TextFrameCopy(const std::string &frameID, std::vector<uint8_t> &d,
+                                bool *inflateFailed) const {
     if (!TextIdAllowed(frameID)) {
         return kIdNotAllowed;
     }
     for (int n = 1; n <= Frames.Count(); ++n) {
-        if (Frames.Frame(n).FrameID != frameID) {
-            continue;
+        if (Frames.Frame(n).FrameID == frameID) {
+            return PlainCopy(n, d, inflateFailed);
         }
-        std::vector<uint8_t> d;
-        if (const uint8_t r = PlainCopy(n, d)) {
-            return r;
-        }
-        return DecodeText(d, 1, d[0], 0, false, text);
     }
     return kNoSuchFrame;
+}
+
+uint8_t Id3v2Tag::GetTextFrame(const std::string &frameID, std::string &text) {
+    text.clear();
+    std::vector<uint8_t> d;
+    if (const uint8_t r = TextFrameCopy(frameID, d, nullptr)) {
+        return r;
+    }
+    return DecodeText(d, 1, d[0], 0, false, text);
 }
 
 uint8_t Id3v2Tag::FindComment(const std::string &description, const std::string &language,
@@ -1322,24 +1326,15 @@ uint8_t Id3v2Tag::GetCommentFrame(COMM &comment, const std::string &description,
 // ---------------------------------------------------------------------------------------------
 uint8_t Id3v2Tag::GetTextFrameUtf8(const std::string &frameID, std::string &utf8) const {
     utf8.clear();
-    if (!TextIdAllowed(frameID)) {
-        return kIdNotAllowed;
+    std::vector<uint8_t> d;
+    bool badInflate = false;
+    if (const uint8_t r = TextFrameCopy(frameID, d, &badInflate)) {
+        return r;
     }
-    for (int n = 1; n <= Frames.Count(); ++n) {
-        if (Frames.Frame(n).FrameID != frameID) {
-            continue;
-        }
-        std::vector<uint8_t> d;
-        bool badInflate = false;
-        if (const uint8_t r = PlainCopy(n, d, &badInflate)) {
-            return r;
-        }
-        if (badInflate) {
-            return kInvalidText; // compressed bytes are no text
-        }
-        return DecodeTextUtf8(d, 1, d[0], utf8);
+    if (badInflate) {
+        return kInvalidText; // compressed bytes are no text
     }
-    return kNoSuchFrame;
+    return DecodeTextUtf8(d, 1, d[0], utf8);
 }
 
 int Id3v2Tag::FindEmptyDescriptionComment(std::vector<uint8_t> &d, size_t &textOffset,

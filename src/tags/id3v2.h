@@ -341,10 +341,13 @@ class Id3v2Tag {
   private:
     void SetHeaderFlag(uint8_t bit, bool on);
     void SetExtFlag(uint8_t bit, bool on);
-    // Brings frame n's data into plain form for reading: 0, or result 9 or 2.
     // A copy of frame n's data in plain form (resynchronised, inflated within the decode
     // budget): 0, 9 encrypted, 2 no data. The frame itself is not changed.
     uint8_t PlainCopy(int n, std::vector<uint8_t> &out, bool *inflateFailed = nullptr) const;
+    // PlainCopy of the first frame frameID names: 0, or the id refused, no such frame, or
+    // PlainCopy's result.
+    uint8_t TextFrameCopy(const std::string &frameID, std::vector<uint8_t> &d,
+                          bool *inflateFailed) const;
     // First COMM frame with an empty description in any encoding: its number (0 none), plain
     // data and text offset; result 0, or 9/2 when a COMM frame before it cannot be read.
     int FindEmptyDescriptionComment(std::vector<uint8_t> &data, size_t &textOffset,
