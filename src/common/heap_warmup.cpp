@@ -18,7 +18,7 @@ namespace mirvane {
 
 namespace {
 constexpr std::size_t kMaxWarmup = std::size_t(32) << 20;
-constexpr int kDefaultTrimThreshold = 128 * 1024;
+constexpr int kDefaultThreshold = 128 * 1024; // the allocator's own trim and mmap thresholds
 } // namespace
 
 void WarmHeapFor(std::size_t bytes) {
@@ -44,7 +44,9 @@ void WarmHeapFor(std::size_t bytes) {
 }
 
 void HeapWarmupDone() {
-    mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
+    // Large blocks get mappings of their own again, so they go back to the system when freed.
+    mallopt(M_MMAP_THRESHOLD, kDefaultThreshold);
+    mallopt(M_TRIM_THRESHOLD, kDefaultThreshold);
     malloc_trim(0);
 }
 

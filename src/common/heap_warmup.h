@@ -19,7 +19,7 @@ namespace mirvane {
 void WarmHeapFor(std::size_t bytes);
 
 // Gives back to the system what the warm-up left unused and restores the allocator's
-// defaults for trimming. Call after the burst.
+// thresholds for mappings and trimming. Call after the burst.
 void HeapWarmupDone();
 
 } // namespace mirvane
